@@ -1,0 +1,50 @@
+// The process-wide work object of the codec: the header of the file being
+// handled, the stream buffers, the encoder's ring window and match trees,
+// scratch path parts and the disk counter. Zero-filled when the process
+// starts; each operation resets what it uses.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "codec/header.h"
+#include "fileops/paths.h"
+
+constexpr int kRingSize = 4096;
+constexpr int kLookAhead = 18;
+constexpr int kThreshold = 2;
+constexpr int kTreeNil = 4096;
+constexpr int kRingStart = kRingSize - kLookAhead;  // 4078
+constexpr int kStreamBufferSize = 262144;
+constexpr int kTransferSize = 1048576;
+
+struct CodecContext {
+  LzsHeader header;
+  std::string tempFolder;
+  std::string tempName;  // temporary file of the current operation, "" when none
+  PathParts parts;       // scratch parts for destination, head and piece names
+  int32_t DiskId;
+
+  // Stream buffers.
+  int32_t readIndex;
+  int32_t fill;
+  int32_t writeIndex;
+  bool readError;   // the last refill failed (not the end of the file)
+  bool writeError;  // a write to the output fell short
+  unsigned char transfer[kTransferSize];  // read buffer; copy buffer of the pieces
+  unsigned char writeBuffer[kStreamBufferSize];
+
+  // Encoder.
+  int32_t matchPosition;
+  int32_t matchLength;
+  int32_t packedCount;
+  int32_t originalCount;
+  // Ring positions 0..4095, then a copy of positions 0..16 so that an
+  // 18-byte comparison never wraps; the rest is padding for word-wide loads.
+  unsigned char window[kRingSize + kLookAhead - 1 + 15];
+  int32_t parent[kRingSize + 1];
+  int32_t left[kRingSize + 1];
+  int32_t right[kRingSize + 257];
+};
+
+extern CodecContext Codec;

@@ -1,0 +1,82 @@
+// The operating-system layer. Every path crossing this boundary is a code
+// page 932 text in the program's own form ('\' separators, drive or network
+// prefix where the host has one); the implementation converts it to the
+// host's form and back. On Linux, /home/u/game is \home\u\game inside.
+//
+// Names of the disk set may have changed case when sets were copied off old
+// media, so every look-up falls back to a case-insensitive match, level by
+// level, when the exact name is missing.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+// --- Path conversion -----------------------------------------------------
+// Host path -> inner form. False when the host name has no code page 932
+// form (or, on Linux, contains '\').
+bool FromHostPath(const std::string& host, std::string& inner);
+// Inner form -> host path. False when the text does not convert.
+bool ToHostPath(const std::string& inner, std::string& host);
+// The host path for display (falls back to a lossy form; never fails).
+std::string DisplayPath(const std::string& inner);
+
+// --- Files ---------------------------------------------------------------
+// fopen with the C modes the program uses ("rb", "wb", "rt", "wt", "at",
+// "r+t"). Text mode is binary on every host; the list file writes its CR LF
+// itself. nullptr when it cannot be opened (errno set).
+std::FILE* OpenFile(const std::string& path, const char* mode);
+bool RemoveFile(const std::string& path);
+// Copies src over dst (replacing it), keeping the permission bits. False on
+// any failure, a full disk included; a partial dst is removed.
+bool CopyFileReplacing(const std::string& src, const std::string& dst);
+// Length of an open file, or -1.
+int64_t FileLength(std::FILE* f);
+// Last-write time as a 64-bit count; false when the file is not found.
+bool LastWriteTime(const std::string& path, uint64_t& time);
+bool MakeFolder(const std::string& path);
+
+// --- Directory search (Windows wildcard semantics) -------------------------
+// The pattern is a folder path followed by a name pattern with '*' and '?'.
+// "*.*" and "*" match every name; names compare case-insensitively; "." and
+// ".." are reported like any entry (the folder's own entries). A pattern
+// without wildcards finds that one entry.
+struct FindEntry {
+  std::string name;      // code page 932; empty when !convertible
+  bool isFolder = false;
+  bool convertible = true;  // false: the host name has no code page 932 form
+  std::string hostName;     // the host's own name (for messages)
+};
+struct FindHandle;
+// nullptr when nothing matches (or the folder cannot be read). Host names
+// without a code page 932 form are reported with convertible = false, so
+// the caller can refuse them by name.
+FindHandle* FindFirst(const std::string& pattern, FindEntry& entry);
+bool FindNext(FindHandle* h, FindEntry& entry);
+void FindClose(FindHandle* h);
+
+// --- Temporary files -------------------------------------------------------
+// The system's temporary folder ($TMPDIR or /tmp), ending in '\'.
+std::string TempFolder();
+// Creates an empty, uniquely named file in folder whose name starts with the
+// first three characters of prefix; returns its path or "" on failure.
+std::string MakeTempFile(const std::string& folder, const std::string& prefix);
+
+// --- Volumes -------------------------------------------------------------
+// Free bytes on the file system that holds path (or its nearest existing
+// ancestor); false when the query fails.
+bool FreeBytes(const std::string& path, uint64_t& bytes);
+// The folder on the first mounted removable volume, or "" when none.
+std::string FirstRemovableRoot();
+// The user's home folder.
+std::string HomeFolder();
+
+// --- Process -------------------------------------------------------------
+std::string ProgramFile();  // full path of the running program
+std::string CurrentFolder();
+bool ChangeFolder(const std::string& path);
+
+}  // namespace plat

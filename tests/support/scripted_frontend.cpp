@@ -1,0 +1,91 @@
+#include "support/scripted_frontend.h"
+
+#include "app/prompts.h"
+
+ScriptedFrontEnd::ScriptedFrontEnd() {
+  SetFrontEnd(this);
+  g_pumpCountdown.store(0);
+}
+
+ScriptedFrontEnd::~ScriptedFrontEnd() {
+  SetFrontEnd(nullptr);
+  g_pumpCountdown.store(0);
+}
+
+int ScriptedFrontEnd::NextAnswer(int escape) {
+  if (answers.empty()) return escape;
+  int a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
+int ScriptedFrontEnd::MessageDialog(const std::string& text, const std::string& caption,
+                                    unsigned style) {
+  RecordedDialog d{RecordedDialog::kMessage, text, caption, style, 0};
+  if (onDialog) onDialog(d);
+  d.answer = NextAnswer((style & kStyleOkCancelMask) == 0 ? kIdOk : kIdCancel);
+  dialogs.push_back(d);
+  return d.answer;
+}
+
+int ScriptedFrontEnd::OverwriteDialog(const std::string& path) {
+  RecordedDialog d{RecordedDialog::kOverwrite, path, "", 0, 0};
+  if (onDialog) onDialog(d);
+  d.answer = NextAnswer(kIdCancel);
+  dialogs.push_back(d);
+  return d.answer;
+}
+
+int ScriptedFrontEnd::RetryDialog(const std::string& path, const std::string& reason) {
+  RecordedDialog d{RecordedDialog::kRetry, path, reason, 0, 0};
+  if (onDialog) onDialog(d);
+  d.answer = NextAnswer(kIdCancel);
+  dialogs.push_back(d);
+  return d.answer;
+}
+
+int ScriptedFrontEnd::Pump() {
+  ++pumpCalls;
+  if (clearWorkActiveAfterPumps >= 0 && pumpCalls >= clearWorkActiveAfterPumps) WorkActive = 0;
+  if (onPump) onPump();
+  return 1;
+}
+
+void ScriptedFrontEnd::SetControlText(int id, const std::string& text) {
+  controlTexts[id] = text;
+  if (id == kFromLine) fromLines.push_back(text);
+  if (id == kToLine) toLines.push_back(text);
+  if (id == kPercentText) percentTexts.push_back(text);
+}
+
+std::string ScriptedFrontEnd::GetControlText(int id) {
+  auto it = controlTexts.find(id);
+  return it == controlTexts.end() ? std::string() : it->second;
+}
+
+void ScriptedFrontEnd::EnableControl(int id, bool on) { enabled[id] = on; }
+void ScriptedFrontEnd::SetProgressBar(int position) { barPositions.push_back(position); }
+void ScriptedFrontEnd::Trace(const char* marker) { traces.emplace_back(marker); }
+
+int ScriptedFrontEnd::BrowseForFolder(const std::string& title, std::string& out) {
+  RecordedDialog d{RecordedDialog::kBrowse, title, "", 0, 0};
+  std::string chosen;
+  if (!browseAnswers.empty()) {
+    chosen = browseAnswers.front();
+    browseAnswers.pop_front();
+  }
+  d.answer = chosen.empty() ? 0 : 1;
+  dialogs.push_back(d);
+  if (chosen.empty()) return 0;
+  out = chosen;
+  return 1;
+}
+
+void ScriptedFrontEnd::DestroyWindow() { destroyed = true; }
+
+std::vector<std::string> ScriptedFrontEnd::MessageTexts() const {
+  std::vector<std::string> out;
+  for (const auto& d : dialogs)
+    if (d.kind == RecordedDialog::kMessage) out.push_back(d.text);
+  return out;
+}
