@@ -1,0 +1,3 @@
+#include "runs/run_handler.h"
+
+void RunCommand() {}
