@@ -33,6 +33,8 @@ bool RemoveFile(const std::string& path);
 // Copies src over dst (replacing it), keeping the permission bits. False on
 // any failure, a full disk included; a partial dst is removed.
 bool CopyFileReplacing(const std::string& src, const std::string& dst);
+// Positions an open file at offset from its start; false on failure.
+bool SeekTo(std::FILE* f, int64_t offset);
 // Length of an open file, or -1.
 int64_t FileLength(std::FILE* f);
 // Last-write time as a 64-bit count; false when the file is not found.
