@@ -40,18 +40,20 @@ bool EndsWithChar(std::string_view s, char c);
 // The C runtime's _splitpath: drive = first two bytes when the second is
 // ':'; folder up to and including the last '\' or '/'; extension from the
 // last '.' after the folder; folder, name and extension cut to 255 bytes.
-void SplitPathRaw(std::string_view path, std::string* drive, std::string* folder,
-                  std::string* name, std::string* ext);
+void SplitPathRaw(std::string_view path, std::string* drive, std::string* folder, std::string* name,
+                  std::string* ext);
 
 // The C runtime's _makepath: of a non-empty drive only its first character
 // and ':'; a folder gets a '\' unless it ends in '\' or '/'; the extension
 // gets a '.' unless it begins with one.
-std::string MakePathRaw(std::string_view drive, std::string_view folder,
-                        std::string_view name, std::string_view ext);
+std::string MakePathRaw(std::string_view drive, std::string_view folder, std::string_view name,
+                        std::string_view ext);
 
 // Conversions at the platform and front-end boundary. They return false,
 // leaving out unspecified, when the text has no form in the target
-// encoding (never a silent replacement).
+// encoding (never a silent replacement). Conversions into code page 932
+// also refuse text that would not convert back unchanged (a yen sign would
+// become '\').
 bool ToUtf8(std::string_view in, std::string& out);
 bool FromUtf8(std::string_view in, std::string& out);
 // Conversion to / from a named character set (for a terminal whose locale
