@@ -80,7 +80,7 @@ fi
 echo "compressed files: $out/packed"
 echo "expanded files:   $out/expanded"
 if [ "$failures" -ne 0 ]; then
-  echo "$failures of $files files failed the round trip" >&2
+  echo "round trip of $files files: $failures failures" >&2
   exit 1
 fi
 echo "all $files files came back unchanged ($large with a code stream of 1 MiB or more)"
