@@ -1,6 +1,7 @@
 #include "support/scripted_frontend.h"
 
 #include "app/prompts.h"
+#include "app/state.h"
 
 ScriptedFrontEnd::ScriptedFrontEnd() {
   SetFrontEnd(this);
@@ -81,7 +82,10 @@ int ScriptedFrontEnd::BrowseForFolder(const std::string& title, std::string& out
   return 1;
 }
 
-void ScriptedFrontEnd::DestroyWindow() { destroyed = true; }
+void ScriptedFrontEnd::DestroyWindow() {
+  destroyed = true;
+  MainWindowClosed = true;
+}
 
 std::vector<std::string> ScriptedFrontEnd::MessageTexts() const {
   std::vector<std::string> out;
