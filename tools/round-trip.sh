@@ -16,6 +16,10 @@ if [ $# -ne 3 ]; then
   echo "usage: $0 KELVOD WORK_FOLDER OUT_FOLDER" >&2
   exit 2
 fi
+if [ ! -x "$1" ] || [ -d "$1" ]; then
+  echo "error: $1 is not a program (build kelvod first)" >&2
+  exit 2
+fi
 kelvod=$(realpath "$1")
 work=$(realpath "$2")
 out=$3
