@@ -126,7 +126,7 @@ void TmpfsDrive::Unmount() {
   mounted_ = false;
 }
 
-fs::path TmpfsDrive::Change(const fs::path& shelf) {
+fs::path TmpfsDrive::Change(const fs::path& shelf, std::size_t newBytes) {
   fs::path kept;
   if (!shelf.empty()) {
     kept = shelf / ("disk" + std::to_string(++ejected_));
@@ -134,6 +134,7 @@ fs::path TmpfsDrive::Change(const fs::path& shelf) {
     fs::copy(mountPoint_, kept, fs::copy_options::recursive);
   }
   Unmount();
+  if (newBytes) bytes_ = newBytes;
   Mount();
   return kept;
 }

@@ -46,7 +46,7 @@ class TmpfsDrive {
   bool mounted() const { return mounted_; }
   // Ejects the disk (copying its files into a new folder of `shelf` when
   // given) and inserts a fresh one. Returns the shelf folder or "".
-  fs::path Change(const fs::path& shelf = {});
+  fs::path Change(const fs::path& shelf = {}, std::size_t newBytes = 0);
   void Unmount();
 
  private:
