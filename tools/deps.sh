@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the tools/*.sh scripts: installs missing Debian packages.
 #
 #   kv_need_packages PKG...
