@@ -27,11 +27,21 @@ struct Choice {
   int id;
 };
 
+// The paths inside message texts in the host's form: every '\\' of a message
+// is a path separator (a host name with '\\' has no form inside).
+std::string HostSeparators(std::string text) {
+  for (std::size_t i = 0; i < text.size(); i = cp932::Next(text, i))
+    if (text[i] == '\\') text[i] = '/';
+  return text;
+}
+
 class TerminalFrontEnd : public FrontEnd {
  public:
   TerminalFrontEnd() : charset_(plat::ConsoleCharset()), drawBar_(plat::StdErrIsTerminal()) {}
 
-  int MessageDialog(const std::string& text, const std::string& caption, unsigned style) override {
+  int MessageDialog(const std::string& rawText, const std::string& caption,
+                    unsigned style) override {
+    std::string text = HostSeparators(rawText);
     if ((style & kStyleOkCancelMask) == 0) return Ask(caption, {text}, {{"ok", kIdOk}}, kIdOk);
     return Ask(caption, {text}, {{"ok", kIdOk}, {"cancel", kIdCancel}}, kIdCancel);
   }
@@ -93,7 +103,11 @@ class TerminalFrontEnd : public FrontEnd {
   int BrowseForFolder(const std::string& title, std::string& out) override {
     Print("[" + Text(title) + "]\nchoices: FOLDER\n> ");
     std::string line;
-    if (Read(line) != plat::ConsoleRead::kLine || line.empty()) return 0;
+    if (Read(line) != plat::ConsoleRead::kLine) {
+      Print("\n");
+      return 0;
+    }
+    if (line.empty()) return 0;
     std::string inner;
     if (!HostToInner(line, inner)) {
       Print("this folder name cannot be used (characters without a Shift-JIS form, or '\\')\n");
@@ -223,12 +237,12 @@ class TerminalFrontEnd : public FrontEnd {
     std::fputs(s.c_str(), stdout);
   }
 
+  // Status lines go out at once, so a script sees the file at work.
   void StatusLine(const std::string& s) {
+    bool redraw = barShown_;
     Print(s + "\n");
-    if (barShown_) {
-      std::fflush(stdout);
-      DrawBar();
-    }
+    std::fflush(stdout);
+    if (redraw) DrawBar();
   }
 
   void DrawBar() {

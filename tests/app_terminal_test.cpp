@@ -1,0 +1,247 @@
+// The terminal front end over pipes: the real program started in temporary
+// folders, its standard input fed from a file, its output compared with the
+// protocol that scripts rely on.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/resources/messages.h"
+#include "platform/platform.h"
+#include "support/disk_fixtures.h"
+#include "text/cp932.h"
+
+namespace {
+
+std::string Utf8(const char* cp932Text) {
+  std::string out;
+  EXPECT_TRUE(cp932::ToUtf8(cp932Text, out));
+  return out;
+}
+
+struct Result {
+  std::string out, err;
+  int status = -1;
+};
+
+class TerminalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    work_ = dir_.path / "game";
+    home_ = dir_.path / "home";
+    temp_ = dir_.path / "temp";
+    fs::create_directories(work_);
+    fs::create_directories(home_);
+    fs::create_directories(temp_);
+  }
+
+  // Runs the program in `cwd` with the given arguments (shell words) and
+  // standard input.
+  Result Run(const std::string& args, const std::string& input, const fs::path& cwd) {
+    WriteFileBytes(dir_.path / "in", input);
+    std::string cmd = "cd '" + cwd.string() + "' && HOME='" + home_.string() + "' TMPDIR='" +
+                      temp_.string() + "' LC_ALL=C.UTF-8 '" KELVOD_BINARY "' " + args + " < '" +
+                      (dir_.path / "in").string() + "' > '" + (dir_.path / "stdout").string() +
+                      "' 2> '" + (dir_.path / "stderr").string() + "'";
+    int raw = std::system(cmd.c_str());
+    Result r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = ReadFileBytes(dir_.path / "stdout");
+    r.err = ReadFileBytes(dir_.path / "stderr");
+    return r;
+  }
+
+  // Runs the program with its standard input on a pipe: sends `before`,
+  // waits until standard output holds `count` copies of `mark`, sends
+  // Ctrl-C, then `after`, and closes the pipe.
+  Result RunWithInterrupt(const std::string& args, const std::string& before,
+                          const std::string& mark, int count, const std::string& after,
+                          const fs::path& cwd) {
+    WriteFileBytes(dir_.path / "before", before);
+    WriteFileBytes(dir_.path / "after", after);
+    WriteFileBytes(dir_.path / "mark", mark);
+    WriteFileBytes(dir_.path / "script.sh", R"sh(
+cd "$CWD" || exit 99
+rm -f "$D/fifo" && mkfifo "$D/fifo" || exit 99
+HOME="$H" TMPDIR="$T" LC_ALL=C.UTF-8 "$BIN" $ARGS < "$D/fifo" > "$D/stdout" 2> "$D/stderr" &
+pid=$!
+exec 3> "$D/fifo"
+cat "$D/before" >&3
+i=0
+while [ "$(grep -c -F -f "$D/mark" "$D/stdout")" -lt "$COUNT" ] && [ $i -lt 1200 ]; do
+  sleep 0.05; i=$((i+1))
+done
+sleep 0.2
+kill -INT $pid
+cat "$D/after" >&3
+exec 3>&-
+wait $pid
+echo $? > "$D/status"
+)sh");
+    std::string cmd =
+        "CWD='" + cwd.string() + "' D='" + dir_.path.string() + "' H='" + home_.string() + "' T='" +
+        temp_.string() + "' BIN='" KELVOD_BINARY "' ARGS='" + args +
+        "' COUNT=" + std::to_string(count) + " sh '" + (dir_.path / "script.sh").string() + "'";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    Result r;
+    r.status = std::stoi("0" + ReadFileBytes(dir_.path / "status"));
+    r.out = ReadFileBytes(dir_.path / "stdout");
+    r.err = ReadFileBytes(dir_.path / "stderr");
+    return r;
+  }
+
+  int TempFiles() {
+    int n = 0;
+    for (const auto& e : fs::directory_iterator(temp_)) n += e.is_regular_file();
+    return n;
+  }
+
+  std::string MakeDestination(const std::string& title) {
+    std::string root = plat::FirstRemovableRoot();
+    if (root.empty()) root = Inner(home_) + "\\";
+    return plat::DisplayPath(root + title);
+  }
+
+  std::string MakeWindow(const std::string& source, const std::string& destination) {
+    return "[" + Utf8(msg::kCaptionMake) + "]\n" + Utf8(msg::kLabelSourceMake) + ": " + source +
+           "\n" + Utf8(msg::kLabelDestinationMake) + ": " + destination +
+           "\ncommands: run exit browse dest\n> ";
+  }
+
+  TempDir dir_;
+  fs::path work_, home_, temp_;
+};
+
+TEST_F(TerminalTest, MissingProjectFileIsAStartupWarning) {
+  Result r = Run("game", "", dir_.path);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "[" + Utf8(msg::kCaptionWarning) + "]\n" + Utf8(msg::kMsgNoProject) +
+                       "\nchoices: ok\n> \n");
+  EXPECT_EQ(TempFiles(), 0);
+}
+
+TEST_F(TerminalTest, MissingListFileIsAStartupWarning) {
+  Result r = Run("", "", work_);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "[" + Utf8(msg::kCaptionWarning) + "]\n" + Utf8(msg::kMsgNoList) +
+                       "\nchoices: ok\n> \n");
+}
+
+TEST_F(TerminalTest, MainWindowThenEndOfInputIsExit) {
+  WriteFileBytes(dir_.path / "sample.qzm", "p");
+  Result r = Run("game", "", dir_.path);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, MakeWindow("game", MakeDestination("sample")) + "\n");
+  EXPECT_EQ(TempFiles(), 0);
+}
+
+TEST_F(TerminalTest, ExtractWindowShowsHostPaths) {
+  WriteFileBytes(work_ / "kelvod.lst", "2\r\n\x83Q\x81[\x83\x80\r\nID=1\r\nEND\r\n");
+  Result r = Run("--tty", "exit\n", work_);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "[" + Utf8(msg::kCaptionExtract) + "]\n" + Utf8(msg::kLabelSourceExtract) +
+                       ": " + work_.string() + "\n" + Utf8(msg::kLabelDestinationExtract) + ": " +
+                       home_.string() + "/Games/\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0" +
+                       "\ncommands: run exit browse dest\n> ");
+}
+
+TEST_F(TerminalTest, DestBrowseAndHints) {
+  WriteFileBytes(dir_.path / "s.qzm", "p");
+  Result r =
+      Run("-- game", "dest /x/y z\nbrowse\n/picked\nbrowse\n\nfoo\nrun now\n\nexit\n", dir_.path);
+  EXPECT_EQ(r.status, 0);
+  const std::string picker = "[" + Utf8(msg::kBrowseTitle) + "]\nchoices: FOLDER\n> ";
+  const std::string hint = "unknown command; type one of: run, exit, browse, dest FOLDER\n";
+  EXPECT_EQ(r.out, MakeWindow("game", MakeDestination("s")) + MakeWindow("game", "/x/y z") +
+                       picker + MakeWindow("game", "/picked") + picker +
+                       MakeWindow("game", "/picked") + hint + MakeWindow("game", "/picked") + hint +
+                       MakeWindow("game", "/picked") + MakeWindow("game", "/picked"));
+}
+
+TEST_F(TerminalTest, DialogAnswersAreCheckedAndAFailedRunEndsWithStatusTwo) {
+  WriteFileBytes(dir_.path / "s.qzm", "p");
+  // The confirmation of a run asks again after a wrong answer; Cancel by
+  // number ends the run before it starts.
+  Result r = Run("game", "dest /out\nrun\nmaybe\n2\n", dir_.path);
+  EXPECT_EQ(r.status, 2);
+  std::string confirm = "[" + Utf8(msg::kCaptionConfirm) + "]\n";
+  size_t at = r.out.find(confirm);
+  ASSERT_NE(at, std::string::npos) << r.out;
+  size_t choices = r.out.find("choices: ok cancel\n> ", at);
+  ASSERT_NE(choices, std::string::npos);
+  EXPECT_EQ(r.out.find("choices: ok cancel\n> choices: ok cancel\n> ", choices), choices);
+  EXPECT_NE(r.out.find("game/*.*"), std::string::npos) << r.out;
+}
+
+TEST_F(TerminalTest, EmptyDestinationWarnsWhenRunIsTyped) {
+  WriteFileBytes(dir_.path / "s.qzm", "p");
+  Result r = Run("game", "dest\nrun\n", dir_.path);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.out.find("[" + Utf8(msg::kCaptionWarning) + "]\n" + Utf8(msg::kMsgEnterOutputFolder) +
+                       "\nchoices: ok\n> "),
+            std::string::npos)
+      << r.out;
+}
+
+TEST_F(TerminalTest, OptionsHelpVersionAndUnknown) {
+  Result help = Run("--help", "", dir_.path);
+  EXPECT_EQ(help.status, 0);
+  for (const char* word : {"--tty", "run", "exit", "browse", "dest FOLDER", "choices:",
+                           "overwrite all skip abort", "retry abort", "Ctrl-C", "Exit status"})
+    EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  Result version = Run("--version", "", dir_.path);
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("kelvod ", 0), 0u);
+  Result unknown = Run("--xyz game", "", dir_.path);
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.err.find("--xyz"), std::string::npos);
+  EXPECT_TRUE(unknown.out.empty());
+}
+
+TEST_F(TerminalTest, BlanksOnlyCommandLineIsExtractMode) {
+  Result r = Run("'  ' ''", "", work_);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find(Utf8(msg::kMsgNoList)), std::string::npos);
+}
+
+TEST_F(TerminalTest, CtrlCAtTheMainWindowIsExit) {
+  WriteFileBytes(dir_.path / "s.qzm", "p");
+  Result r = RunWithInterrupt("game", "", "commands:", 1, "", dir_.path);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, MakeWindow("game", MakeDestination("s")) + "\n");
+  EXPECT_EQ(TempFiles(), 0);
+}
+
+TEST_F(TerminalTest, CtrlCInADialogIsEscape) {
+  WriteFileBytes(dir_.path / "s.qzm", "p");
+  // Ctrl-C answers the run's confirmation as Cancel; the window comes back.
+  Result r = RunWithInterrupt("game", "dest /out\nrun\n", "choices: ok cancel", 1, "", dir_.path);
+  EXPECT_EQ(r.status, 2);
+  size_t at = r.out.find("choices: ok cancel\n> ");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  EXPECT_EQ(r.out.substr(at), "choices: ok cancel\n> \n" + MakeWindow("game", "/out") + "\n");
+}
+
+TEST_F(TerminalTest, CtrlCDuringARunAsksToAbort) {
+  // A file large enough that the run is still at work when Ctrl-C comes.
+  fs::create_directories(work_ / "data");
+  WriteFileBytes(work_ / "data" / "big.bin", RandomBytes(24u << 20, 7));
+  WriteFileBytes(dir_.path / "s.qzm", "p");
+  fs::create_directories(dir_.path / "disks");
+  // OK to the confirmation and to the new disk's number; Ctrl-C once the
+  // disk's number has been shown, while the file is being encoded.
+  Result r = RunWithInterrupt("game", "dest " + (dir_.path / "disks").string() + "\nrun\nok\nok\n",
+                              "choices: ok", 2, "ok\nok\n", dir_.path);
+  EXPECT_EQ(r.status, 2) << r.out;
+  std::string confirm = "[" + Utf8(msg::kCaptionConfirm) + "]\n" + Utf8(msg::kMsgConfirmAbort) +
+                        "\nchoices: ok cancel\n> ";
+  size_t at = r.out.find(confirm);
+  ASSERT_NE(at, std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(Utf8(msg::kMsgAborted), at), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find(Utf8(msg::kMsgDone)), std::string::npos);
+  EXPECT_EQ(TempFiles(), 0);
+}
+
+}  // namespace
