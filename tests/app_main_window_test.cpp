@@ -123,15 +123,6 @@ TEST_F(MainWindowTest, MakeModeFillsTheWindow) {
   EXPECT_EQ(MainWindowExitStatus(), 0);
 }
 
-TEST_F(MainWindowTest, DoubleByteTitleIsCutAtItsLastDot) {
-  // 表 is 0x95 0x5C: the name is cut at its last real dot.
-  fs::create_directories(work_ / "x");
-  fs::current_path(work_ / "x");
-  WriteFileBytes(work_ / "x" / "\xE8\xA1\xA8.qzm", "p");
-  ASSERT_TRUE(InitMainWindow("w"));
-  EXPECT_EQ(Title, "\x95\x5C");
-}
-
 TEST_F(MainWindowTest, ExtractModeWithoutListWarnsAndEnds) {
   EXPECT_FALSE(InitMainWindow(""));
   EXPECT_EQ(RunMode, ExtractMode);

@@ -71,12 +71,4 @@ TEST(Progress, ShortcutShowsEveryChangeExactlyOnce) {
   }
 }
 
-TEST(StatusLines, GoToTheirControls) {
-  ScriptedFrontEnd fe;
-  ShowSourceLine("\\src\\a.bmp");
-  ShowCurrentFile("\\dst\\a.bmp_lzs");
-  EXPECT_EQ(fe.controlTexts[kFromLine], "\\src\\a.bmp");
-  EXPECT_EQ(fe.controlTexts[kToLine], "\\dst\\a.bmp_lzs");
-}
-
 }  // namespace

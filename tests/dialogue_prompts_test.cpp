@@ -57,16 +57,6 @@ TEST_F(PromptsTest, RetryAnswersReplaceAnEarlierOverwriteAll) {
   EXPECT_EQ(fe.dialogs[0].caption, msg::kMsgCopyFailed);
 }
 
-TEST_F(PromptsTest, MessageBoxReturnsTheButtonAndEscapeDependsOnTheButtons) {
-  fe.answers = {kIdOk};
-  EXPECT_EQ(ShowMessage("t", msg::kCaptionConfirm, 0x31), kIdOk);
-  EXPECT_EQ(ShowMessage("t", msg::kCaptionConfirm, 0x21), kIdCancel);
-  EXPECT_EQ(ShowMessage("t", msg::kCaptionWarning, 0x30), kIdOk);
-  ASSERT_EQ(fe.dialogs.size(), 3u);
-  EXPECT_EQ(fe.dialogs[2].caption, msg::kCaptionWarning);
-  EXPECT_EQ(fe.dialogs[2].style, 0x30u);
-}
-
 TEST_F(PromptsTest, StopRunClearsTheFlagAndPumps) {
   int before = fe.pumpCalls;
   g_pumpCountdown = 1;

@@ -45,13 +45,6 @@ TEST(ReadListLine, SecondByteOfAPairNeverEndsTheLine) {
   EXPECT_EQ(line, "next");
 }
 
-TEST(ReadListLine, HalfWidthKatakanaAreSingleBytes) {
-  std::string text = "\xC4\xDE\nx";  // ﾄﾞ
-  std::string line;
-  EXPECT_EQ(ReadListLine(text, 0, line), 3u);
-  EXPECT_EQ(line, "\xC4\xDE");
-}
-
 TEST(ReadListLine, LeadByteBeforeTheTerminatorIsCopiedAlone) {
   std::string text = "ab\x83";
   std::string line;
@@ -95,18 +88,6 @@ TEST(MainWindowStates, BusyEnablesOnlyAbort) {
   EXPECT_FALSE(MainWindowBusy());
   for (int id : {1002, 1004, 1005, 1, 2}) EXPECT_TRUE(fe.enabled[id]) << id;
   EXPECT_FALSE(fe.enabled[3]);
-}
-
-TEST(MainWindowStates, CloseDestroysOnce) {
-  ScriptedFrontEnd fe;
-  MainWindowClosed = false;
-  CloseMainWindow();
-  EXPECT_TRUE(MainWindowClosed);
-  EXPECT_TRUE(fe.destroyed);
-  fe.destroyed = false;
-  CloseMainWindow();
-  EXPECT_FALSE(fe.destroyed);
-  MainWindowClosed = false;
 }
 
 }  // namespace
