@@ -27,8 +27,9 @@ struct Choice {
   int id;
 };
 
-// The paths inside message texts in the host's form: every '\\' of a message
-// is a path separator (a host name with '\\' has no form inside).
+// The paths inside message texts in the host's form: every single-byte
+// backslash of a message is a path separator, since a host name containing
+// one has no form inside.
 std::string HostSeparators(std::string text) {
   for (std::size_t i = 0; i < text.size(); i = cp932::Next(text, i))
     if (text[i] == '\\') text[i] = '/';
