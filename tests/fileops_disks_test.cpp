@@ -1,0 +1,149 @@
+// Disk changes on real full disks: small tmpfs file systems stand for the
+// disk in the drive, and a retry prompt is the moment the user inserts a
+// fresh one.
+#include <gtest/gtest.h>
+
+#include "app/prompts.h"
+#include "app/resources/messages.h"
+#include "app/state.h"
+#include "codec/context.h"
+#include "fileops/pack.h"
+#include "fileops/result_code.h"
+#include "fileops/unpack.h"
+#include "support/run_fixture.h"
+#include "text/format.h"
+
+namespace {
+
+constexpr std::size_t kFloppy = 1474560;
+
+class DiskTest : public RunFixture {
+ protected:
+  void SetUp() override {
+    RunFixture::SetUp();
+    std::string why;
+    if (!TmpfsDrive::Available(&why)) GTEST_SKIP() << "NOTICE: disk tests skipped, " << why;
+    drive = std::make_unique<TmpfsDrive>(dir.path / "A", kFloppy);
+    ASSERT_TRUE(drive->mounted());
+    SetDestination(dir.path / "A" / "sample");
+    shelf = dir.path / "shelf";
+  }
+  void TearDown() override {
+    drive.reset();
+    RunFixture::TearDown();
+  }
+  int Pack(const std::string& rel) {
+    std::string relative = rel;
+    for (auto& c : relative)
+      if (c == '/') c = '\\';
+    return PackFile(Inner(work / rel), DestinationFolder, &relative, 0, 0, 0, nullptr);
+  }
+  // Every retry prompt is answered by changing the disk and pressing Retry.
+  void ChangeDiskOnRetry() {
+    ui.onDialog = [this](const RecordedDialog& d) {
+      if (d.kind == RecordedDialog::kRetry) {
+        ejected.push_back(drive->Change(shelf));
+        ui.answers.push_front(1);
+      }
+    };
+  }
+  std::unique_ptr<TmpfsDrive> drive;
+  fs::path shelf;
+  std::vector<fs::path> ejected;
+};
+
+TEST_F(DiskTest, FileCutAcrossDisksListsEachPieceUnderItsDisk) {
+  WriteFileBytes(work / "sample.qzm", "project");
+  WriteFileBytes(work / "data/title.bmp", "BM" + std::string(30000, '\x10'));
+  WriteFileBytes(work / "data/se/shot.wav", "RIFF" + RandomBytes(20000, 5));
+  std::string movie = RandomBytes(2100000, 6);  // three pieces, the last about 0.3 MB
+  WriteFileBytes(work / "movie.avi", movie);
+  WriteFileBytes(work / "readme.txt", "read me");
+  ChangeDiskOnRetry();
+
+  for (const char* f :
+       {"sample.qzm", "data/title.bmp", "data/se/shot.wav", "movie.avi", "readme.txt"})
+    ASSERT_EQ(Pack(f), kDone) << f;
+
+  EXPECT_EQ(ListLines(), (std::vector<std::string>{
+                             "ID1", "1:sample.qzm_lzs", "1:data\\title.bmp_lzs",
+                             "1:data\\se\\shot.wav_lzs", "1:movie.avi_lzs", "1:movie.avi_lzs1",
+                             "ID2", "2:movie.avi_lzs2", "2:movie.avi_lzs3", "2:readme.txt_lzs"}));
+  ASSERT_EQ(ejected.size(), 1u);
+  // The retry prompt named the piece that did not fit; the failed piece was deleted.
+  auto retry = std::find_if(ui.dialogs.begin(), ui.dialogs.end(), [](const RecordedDialog& d) {
+    return d.kind == RecordedDialog::kRetry;
+  });
+  ASSERT_NE(retry, ui.dialogs.end());
+  EXPECT_EQ(retry->text, DestinationFolder + "movie.avi_lzs2");
+  EXPECT_EQ(retry->caption, msg::kMsgSplitWriteFailed);
+  EXPECT_EQ(ListTree(ejected[0] / "sample"),
+            (std::vector<std::string>{"data/se/shot.wav_lzs", "data/title.bmp_lzs", "disk1.id",
+                                      "movie.avi_lzs", "movie.avi_lzs1", "sample.qzm_lzs"}));
+  EXPECT_EQ(ListTree(dest), (std::vector<std::string>{"disk2.id", "movie.avi_lzs2",
+                                                      "movie.avi_lzs3", "readme.txt_lzs"}));
+  EXPECT_EQ(Codec.DiskId, 3);
+
+  // Expand from the two disks, inserting each when it is asked for.
+  fs::path disk2 = drive->Change(shelf);
+  drive.reset();
+  fs::path drivePath = dir.path / "B";
+  fs::rename(ejected[0], drivePath);
+  DestinationFolder = InnerFolder(drivePath / "sample");
+  fs::path game = dir.path / "game";
+  ui.dialogs.clear();
+  ui.onDialog = [&](const RecordedDialog& d) {
+    if (d.kind == RecordedDialog::kMessage && d.text.find(Sjis("分割ﾌｧｲﾙ")) != std::string::npos) {
+      fs::rename(drivePath, dir.path / "disk1-out");
+      fs::rename(disk2, drivePath);
+    }
+  };
+  ui.answers = {1};
+  ASSERT_EQ(UnpackFile(DestinationFolder + "movie.avi_lzs", InnerFolder(game), "movie.avi_lzs", 0,
+                       nullptr),
+            kDone);
+  EXPECT_EQ(ReadFileBytes(game / "movie.avi"), movie);
+}
+
+TEST_F(DiskTest, RetryAfterFreeingSpaceOnTheSameDisk) {
+  WriteFileBytes(work / "a.bin", RandomBytes(600000, 8));
+  fs::create_directories(dest);
+  WriteFileBytes(dest / "disk1.id", "1");  // already marked
+  WriteFileBytes(dir.path / "A" / "junk", std::string(1000000, 'j'));
+  ui.onDialog = [&](const RecordedDialog& d) {
+    if (d.kind == RecordedDialog::kRetry) {
+      fs::remove(dir.path / "A" / "junk");
+      ui.answers.push_front(1);
+    }
+  };
+  ASSERT_EQ(Pack("a.bin"), kDone);
+  EXPECT_EQ(ListLines(), (std::vector<std::string>{"0:a.bin_lzs"}));  // no fresh disk
+  EXPECT_EQ(ui.dialogs[0].kind, RecordedDialog::kRetry);
+  EXPECT_EQ(ui.dialogs[0].caption, msg::kMsgCopyFailed);
+  EXPECT_TRUE(TempLeftovers().empty());
+}
+
+TEST_F(DiskTest, WholeFileRetriedOnAFreshDiskGetsTheNextId) {
+  WriteFileBytes(work / "a.bin", RandomBytes(900000, 10));
+  WriteFileBytes(work / "b.bin", RandomBytes(700000, 11));
+  ChangeDiskOnRetry();
+  ASSERT_EQ(Pack("a.bin"), kDone);
+  ASSERT_EQ(Pack("b.bin"), kDone);
+  EXPECT_EQ(ListLines(), (std::vector<std::string>{"ID1", "1:a.bin_lzs", "ID2", "2:b.bin_lzs"}));
+  // The number message was shown again for the fresh disk.
+  EXPECT_EQ(ui.MessageTexts().back(), Format(msg::kMsgDiskNumber, "sample", 2));
+  EXPECT_FALSE(fs::exists(ejected[0] / "sample" / "b.bin_lzs"));  // partial copy removed
+}
+
+TEST_F(DiskTest, AbortInTheRetryPromptStopsTheRun) {
+  WriteFileBytes(work / "a.bin", RandomBytes(1600000, 12));
+  ui.answers = {};  // Escape: abort
+  EXPECT_EQ(Pack("a.bin"), kAborted);
+  EXPECT_EQ(WorkActive, 0);
+  EXPECT_TRUE(TempLeftovers().empty());
+  // Head and first piece stay with their lines; the failed piece is gone.
+  EXPECT_EQ(ListLines(), (std::vector<std::string>{"ID1", "1:a.bin_lzs", "1:a.bin_lzs1"}));
+  EXPECT_FALSE(fs::exists(dest / "a.bin_lzs2"));
+}
+
+}  // namespace
