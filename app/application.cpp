@@ -1,11 +1,13 @@
 #include "app/application.h"
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "app/cli.h"
 #include "app/main_window.h"
 #include "app/terminal.h"
+#include "platform/relocate.h"
 
 #ifndef KELVOD_VERSION
 #define KELVOD_VERSION "0"
@@ -36,5 +38,13 @@ int RunApplication(int argc, char** argv) {
                  argv[first]);
     return 1;
   }
-  return RunTerminal(CommandLineCopy(argc, argv, first));
+  std::string commandLine = CommandLineCopy(argc, argv, first);
+  bool continued = false;
+  if (commandLine.empty()) {
+    // Extract mode runs from the disk set: go on from a copy of the program
+    // so that the disk can be changed.
+    continued = plat::TakeOverStartFolder();
+    if (!continued) plat::ContinueFromTemporaryCopy(argv);
+  }
+  return RunTerminal(commandLine, continued);
 }

@@ -10,6 +10,7 @@
 #include "app/prompts.h"
 #include "app/resources/messages.h"
 #include "platform/console.h"
+#include "platform/relocate.h"
 #include "platform/platform.h"
 #include "text/cp932.h"
 
@@ -102,7 +103,7 @@ class TerminalFrontEnd : public FrontEnd {
   }
 
   int BrowseForFolder(const std::string& title, std::string& out) override {
-    Print("[" + Text(title) + "]\nchoices: FOLDER\n> ");
+    Print(std::string("[") + Text(title) + "]\nchoices: FOLDER\n> ");
     std::string line;
     if (Read(line) != plat::ConsoleRead::kLine) {
       Print("\n");
@@ -122,7 +123,7 @@ class TerminalFrontEnd : public FrontEnd {
 
   void PrintMainWindow() {
     MainWindowTexts t = MainWindowTextsFor(RunMode);
-    Print("[" + Text(t.caption) + "]\n" + Text(t.sourceLabel) + ": " + PathText(source_) + "\n" +
+    Print(std::string("[") + Text(t.caption) + "]\n" + Text(t.sourceLabel) + ": " + PathText(source_) + "\n" +
           Text(t.destinationLabel) + ": " + PathText(destination_) +
           "\ncommands: run exit browse dest\n> ");
   }
@@ -212,7 +213,7 @@ class TerminalFrontEnd : public FrontEnd {
   // Shows a dialog and reads answers until one of its choices is typed.
   int Ask(const std::string& caption, const std::vector<std::string>& lines,
           const std::vector<Choice>& choices, int escape, bool linesConverted = false) {
-    std::string text = "[" + Text(caption) + "]\n";
+    std::string text = std::string("[") + Text(caption) + "]\n";
     for (const std::string& l : lines) text += (linesConverted ? l : Text(l)) + "\n";
     std::string choiceLine = "choices:";
     for (const Choice& c : choices) choiceLine += std::string(" ") + c.word;
@@ -274,13 +275,14 @@ class TerminalFrontEnd : public FrontEnd {
 
 }  // namespace
 
-int RunTerminal(const std::string& hostCommandLine) {
+int RunTerminal(const std::string& hostCommandLine, bool leaveStartFolder) {
   TerminalFrontEnd fe;
   SetFrontEnd(&fe);
   plat::InstallInterruptHandler(ResetPumpCountdown);
   ResetPumpCountdown();
 
   if (StartMainWindow(hostCommandLine)) {
+    if (leaveStartFolder) plat::LeaveStartFolder();
     while (!MainWindowClosed) {
       fe.PrintMainWindow();
       std::string line;

@@ -7,7 +7,9 @@
 
 // Runs the program on the terminal with the command-line copy (host form)
 // until the main window is gone; returns the process exit status.
-int RunTerminal(const std::string& hostCommandLine);
+// leaveStartFolder: once the window is up, leave the start folder so that
+// the disk the program was started from is free.
+int RunTerminal(const std::string& hostCommandLine, bool leaveStartFolder = false);
 
 // The usage text of the program (also documents the terminal protocol).
 const char* TerminalUsage();
