@@ -1,0 +1,87 @@
+// One whole make-and-extract cycle through the terminal front end, over
+// pipes, as a script would drive it: the sample made into a disk set on a
+// fixed disk, then expanded by the copy of the program on the set.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "support/disk_fixtures.h"
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+};
+
+class TerminalCycleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    work = dir.path / "work";
+    std::string make = "python3 '" KELVOD_SOURCE_DIR "/tools/make_sample.py' '" + work.string() +
+                       "' >/dev/null";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    fs::create_directories(dir.path / "home");
+    fs::create_directories(dir.path / "tmp");
+  }
+  Outcome Run(const std::string& program, const std::string& args, const std::string& input,
+              const fs::path& cwd) {
+    WriteFileBytes(dir.path / "in", input);
+    std::string cmd = "cd '" + cwd.string() + "' && HOME='" + (dir.path / "home").string() +
+                      "' XDG_DATA_HOME='" + (dir.path / "xdg").string() + "' TMPDIR='" +
+                      (dir.path / "tmp").string() + "' LC_ALL=C.UTF-8 '" + program + "' " + args +
+                      " < '" + (dir.path / "in").string() + "' > '" + (dir.path / "out").string() +
+                      "' 2>/dev/null";
+    int raw = std::system(cmd.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFileBytes(dir.path / "out")};
+  }
+  TempDir dir;
+  fs::path work;
+};
+
+TEST_F(TerminalCycleTest, MakeThenExtractWithTheCopyOnTheSet) {
+  fs::path set = dir.path / "set", game = dir.path / "game";
+  // Make: the destination, Run, OK to the confirmation; the OK-only boxes
+  // that follow are answered by the end of input.
+  Outcome made = Run(KELVOD_BINARY, "--tty .", "dest " + set.string() + "\nrun\nok\n", work);
+  ASSERT_EQ(made.status, 0) << made.out;
+  EXPECT_NE(made.out.find("[■確認]\nこの ﾃﾞｨｽｸ は、 「 sample 」 の ID = 1 番です"),
+            std::string::npos)
+      << made.out;
+  EXPECT_NE(made.out.find("作業は正常に終了しました\nchoices: ok\n> "), std::string::npos);
+  ASSERT_TRUE(fs::exists(set / "kelvod"));
+  ASSERT_TRUE(fs::exists(set / "kelvod.lst"));
+  std::vector<std::string> lines;
+  ASSERT_TRUE(ReadCrLfLines(set / "kelvod.lst", lines));
+  EXPECT_EQ(lines[0], "       2");
+  EXPECT_EQ(lines.back(), "ID0");
+
+  // Extract, started from the set with the program the set carries: OK to
+  // the confirmation and to the prompt for disk 1.
+  Outcome expanded = Run((set / "kelvod").string(), "--tty",
+                         "dest " + game.string() + "\nrun\nok\nok\n", set);
+  ASSERT_EQ(expanded.status, 0) << expanded.out;
+  EXPECT_NE(expanded.out.find("「 sample 」 の ID = 1 番の ﾃﾞｨｽｸ 挿入してください\nchoices: ok cancel"),
+            std::string::npos)
+      << expanded.out;
+  for (const auto& f : ListTree(work))
+    EXPECT_EQ(ReadFileBytes(game / f), ReadFileBytes(work / f)) << f;
+  EXPECT_EQ(ListTree(game), ListTree(work));
+  EXPECT_TRUE(fs::exists(dir.path / "xdg/applications/ﾄﾞﾙﾐｱﾝ95ｹﾞｰﾑ/sample.desktop"));
+  // The temporary copy of the program is gone, and so is the temporary list.
+  EXPECT_TRUE(ListTree(dir.path / "tmp").empty());
+}
+
+TEST_F(TerminalCycleTest, AbortedRunEndsWithStatusTwo) {
+  fs::path set = dir.path / "set";
+  fs::create_directories(set);
+  WriteFileBytes(set / "sample.qzm_lzs", "already there");  // a disk that is not empty
+  Outcome made = Run(KELVOD_BINARY, "--tty .", "dest " + set.string() + "\nrun\nok\n", work);
+  EXPECT_EQ(made.status, 2) << made.out;
+  EXPECT_NE(made.out.find("強制終了しました"), std::string::npos);
+  EXPECT_FALSE(fs::exists(set / "kelvod.lst"));
+}
+
+}  // namespace
