@@ -243,6 +243,10 @@ TEST_F(DiskSetTest, ExtractWithoutDisksAndWithAMissingDisk) {
             std::string::npos)
       << entry;
   EXPECT_NE(entry.find("Categories=Game;"), std::string::npos);
+  if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0) {
+    std::string check = "desktop-file-validate '" + ShortcutFile().string() + "'";
+    EXPECT_EQ(std::system(check.c_str()), 0) << entry;
+  }
 
   // A disk that is not there: Cancel ends the run without a shortcut.
   fs::remove(ShortcutFile());
