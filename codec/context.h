@@ -17,6 +17,7 @@ constexpr int kTreeNil = 4096;
 constexpr int kRingStart = kRingSize - kLookAhead;  // 4078
 constexpr int kStreamBufferSize = 262144;
 constexpr int kTransferSize = 1048576;
+constexpr int kDecodeSlack = 64;
 
 struct CodecContext {
   LzsHeader header;
@@ -25,9 +26,9 @@ struct CodecContext {
   PathParts parts;       // scratch parts for destination, head and piece names
   int32_t DiskId;
 
-  // Stream buffers.
+  // Stream buffers; the state at process start is that of ResetStreams.
   int32_t readIndex;
-  int32_t fill;
+  int32_t fill = kStreamBufferSize;
   int32_t writeIndex;
   bool readError;   // the last refill failed (not the end of the file)
   bool writeError;  // a write to the output fell short
@@ -45,6 +46,10 @@ struct CodecContext {
   int32_t parent[kRingSize + 1];
   int32_t left[kRingSize + 1];
   int32_t right[kRingSize + 257];
+
+  // Decoder: the last 4096 output bytes, then the bytes not yet written out;
+  // the slack lets a match be copied in whole words past its end.
+  unsigned char decodeArea[kRingSize + kStreamBufferSize + kDecodeSlack];
 };
 
 extern CodecContext Codec;
