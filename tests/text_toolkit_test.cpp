@@ -1,0 +1,67 @@
+// The code page 932 toolkit: double-byte characters whose second byte looks
+// like '\' or a letter must never be taken apart.
+#include <gtest/gtest.h>
+
+#include "text/cp932.h"
+
+namespace {
+
+const std::string kSo = "\x83\x5c";   // ソ: second byte 0x5C
+const std::string kHyo = "\x95\x5c";  // 表: second byte 0x5C
+const std::string kA = "\x83\x41";    // ア: second byte 'A'
+
+TEST(Cp932, SearchesSkipSecondBytes) {
+  std::string s = "a" + kSo + "b\\c";
+  EXPECT_EQ(cp932::Find(s, '\\'), 4u);
+  EXPECT_EQ(cp932::FindLast(kHyo + kSo, '\\'), cp932::npos);
+  EXPECT_FALSE(cp932::EndsWithChar("x" + kSo, '\\'));
+  EXPECT_TRUE(cp932::EndsWithChar("x" + kSo + "\\", '\\'));
+  EXPECT_EQ(cp932::FindText("z" + kA + "_lzs", "A_lzs"), cp932::npos);
+  EXPECT_EQ(cp932::FindText(".wav_LZS_lzs", "_lzs"), 8u);
+  // A lead byte at the very end stands alone and is not read past.
+  EXPECT_EQ(cp932::Next("a\x83", 1), 2u);
+}
+
+TEST(Cp932, CaseFoldsAsciiLettersOnly) {
+  EXPECT_EQ(cp932::CompareNoCase("Disk1.ID", "disk1.id"), 0);
+  EXPECT_NE(cp932::CompareNoCase(kA,
+                                 "\x83"
+                                 "a"),
+            0);  // 'A' as a second byte does not fold
+  EXPECT_LT(cp932::CompareNoCase("a", "b"), 0);
+  EXPECT_GT(cp932::CompareNoCase("ab", "a"), 0);
+}
+
+TEST(Cp932, SplitAndMakeFollowTheRuntime) {
+  std::string drive, folder, name, ext;
+  cp932::SplitPathRaw("C:\\a.b\\c", &drive, &folder, &name, &ext);
+  EXPECT_EQ(drive, "C:");
+  EXPECT_EQ(folder, "\\a.b\\");
+  EXPECT_EQ(name, "c");
+  EXPECT_EQ(ext, "");
+  cp932::SplitPathRaw("data/" + kSo + "\\x.wav_lzs", &drive, &folder, &name, &ext);
+  EXPECT_EQ(folder, "data/" + kSo + "\\");
+  EXPECT_EQ(ext, ".wav_lzs");
+  cp932::SplitPathRaw("\\d\\" + kHyo, &drive, &folder, &name, &ext);
+  EXPECT_EQ(folder, "\\d\\");
+  EXPECT_EQ(name, kHyo);
+  EXPECT_EQ(cp932::MakePathRaw("", "\\t", "readme", "_lzs"), "\\t\\readme._lzs");
+  EXPECT_EQ(cp932::MakePathRaw("", "", "readme", "."), "readme.");
+  EXPECT_EQ(cp932::MakePathRaw("Cx", "\\", "a", ".b"), "C:\\a.b");
+}
+
+TEST(Cp932, ConversionsRefuseWhatHasNoForm) {
+  std::string out;
+  ASSERT_TRUE(cp932::ToUtf8("\xc4\xde\xd9" + kSo, out));
+  EXPECT_EQ(out, "ﾄﾞﾙソ");
+  std::string back;
+  ASSERT_TRUE(cp932::FromUtf8(out, back));
+  EXPECT_EQ(back, "\xc4\xde\xd9" + kSo);
+  EXPECT_FALSE(cp932::FromUtf8("😀", out));
+  EXPECT_FALSE(cp932::FromUtf8("한", out));
+  EXPECT_FALSE(cp932::ToUtf8("\x83", out));  // cut in the middle of a character
+  ASSERT_TRUE(cp932::FromUtf8("\\~", out));
+  EXPECT_EQ(out, "\\~");  // not a yen sign or an overline
+}
+
+}  // namespace
