@@ -153,6 +153,9 @@ int PackFile(const std::string& source, const std::string& destinationRoot,
     case kCannotStore:
       DropTempFile();
       return StopWith(Format(msg::kMsgTooLarge, source.c_str()).c_str(), r);
+    case kNameRefused:  // the name does not fit the header
+      DropTempFile();
+      return StopWith(msg::kMsgNameTooLong, r);
     default:  // empty source, abort: nothing of the file reaches the disk
       DropTempFile();
       return r;
