@@ -4,12 +4,14 @@
 #include <cstring>
 #include <string>
 
+#include "app/frontend.h"
 #include "app/progress.h"
 #include "app/prompts.h"
 #include "codec/context.h"
 #include "codec/decoder.h"
 #include "codec/encoder.h"
 #include "codec/header.h"
+#include "codec/pieces.h"
 #include "fileops/paths.h"
 #include "fileops/result_code.h"
 #include "platform/platform.h"
@@ -31,6 +33,20 @@ bool InnerPath(const char* host, std::string& inner) {
   Complain(host, "the name has no code page 932 form");
   return false;
 }
+
+// The single-file commands have no window: what the operations would show in
+// a message box goes to standard error, and every question is answered as
+// Escape would (a missing piece ends the command instead of waiting).
+class StderrFrontEnd : public FrontEnd {
+ public:
+  int MessageDialog(const std::string& text, const std::string& caption, unsigned style) override {
+    std::string shownCaption, shownText;
+    if (!cp932::ToUtf8(caption, shownCaption)) shownCaption = "?";
+    if (!cp932::ToUtf8(text, shownText)) shownText = "?";
+    std::fprintf(stderr, "kelvod: [%s] %s\n", shownCaption.c_str(), shownText.c_str());
+    return FrontEnd::MessageDialog(text, caption, style);
+  }
+};
 
 const char* ResultText(int result) {
   switch (result) {
@@ -121,21 +137,39 @@ int Expand(const char* srcHost, const char* dstHost) {
     refusal = ResultText(kBadOriginalSize);
   else if (h.piece_index != 0)
     refusal = "a piece file: expand its head file instead";
-  else if (h.piece_count != 0)
-    refusal = "a head file: joining its pieces is not supported yet";
   if (refusal) {
     std::fclose(in);
     Complain(srcHost, refusal);
     return kExitFailure;
   }
+  Codec.tempName.clear();
+  WorkActive = 1;
+  if (h.piece_count != 0) {
+    // A head file: its pieces, beside it, are joined into one stream first.
+    std::fclose(in);
+    const LzsHeader head = Codec.header;
+    Codec.tempName = plat::MakeTempFile(plat::TempFolder(), "lzs");
+    int joined = Codec.tempName.empty() ? kJoinOutputFailed : JoinPieces(src, Codec.tempName);
+    in = joined == kDone ? plat::OpenFile(Codec.tempName, "rb") : nullptr;
+    if (!in) {
+      if (!Codec.tempName.empty()) plat::RemoveFile(Codec.tempName);
+      Codec.tempName.clear();
+      WorkActive = 0;
+      Complain(srcHost, "its pieces could not be joined");
+      return kExitFailure;
+    }
+    Codec.header.original_size = head.original_size;
+    Codec.header.copy_flag = head.copy_flag;
+  }
   std::FILE* out = plat::OpenFile(dst, "wb");
   if (!out) {
     std::fclose(in);
+    if (!Codec.tempName.empty()) plat::RemoveFile(Codec.tempName);
+    Codec.tempName.clear();
+    WorkActive = 0;
     Complain(dstHost, "cannot create the file");
     return kExitFailure;
   }
-  Codec.tempName.clear();
-  WorkActive = 1;
   int32_t produced = 0;
   int result = DecodeStream(in, out, dst, src, &produced);
   WorkActive = 0;
@@ -193,14 +227,7 @@ int Info(const char* host) {
   return std::fflush(stdout) == 0 ? 0 : kExitFailure;
 }
 
-}  // namespace
-
-bool IsFileCommand(const char* arg) {
-  return std::strcmp(arg, "--compress") == 0 || std::strcmp(arg, "--expand") == 0 ||
-         std::strcmp(arg, "--info") == 0;
-}
-
-int RunFileCommand(int argc, char** argv, int first) {
+int RunCommand(int argc, char** argv, int first) {
   const char* command = argv[first];
   const int operands = argc - first - 1;
   char** arg = argv + first + 1;
@@ -215,4 +242,19 @@ int RunFileCommand(int argc, char** argv, int first) {
     return kExitUsage;
   }
   return compress ? Compress(arg[0], arg[1]) : Expand(arg[0], arg[1]);
+}
+
+}  // namespace
+
+bool IsFileCommand(const char* arg) {
+  return std::strcmp(arg, "--compress") == 0 || std::strcmp(arg, "--expand") == 0 ||
+         std::strcmp(arg, "--info") == 0;
+}
+
+int RunFileCommand(int argc, char** argv, int first) {
+  StderrFrontEnd frontEnd;
+  SetFrontEnd(&frontEnd);
+  int status = RunCommand(argc, argv, first);
+  SetFrontEnd(nullptr);
+  return status;
 }
