@@ -30,8 +30,8 @@ struct CodecContext {
   int32_t readIndex;
   int32_t fill = kStreamBufferSize;
   int32_t writeIndex;
-  bool readError;   // the last refill failed (not the end of the file)
-  bool writeError;  // a write to the output fell short
+  bool readError;                         // the last refill failed (not the end of the file)
+  bool writeError;                        // a write to the output fell short
   unsigned char transfer[kTransferSize];  // read buffer; copy buffer of the pieces
   unsigned char writeBuffer[kStreamBufferSize];
 
@@ -43,9 +43,12 @@ struct CodecContext {
   // Ring positions 0..4095, then a copy of positions 0..16 so that an
   // 18-byte comparison never wraps; the rest is padding for word-wide loads.
   unsigned char window[kRingSize + kLookAhead - 1 + 15];
+  // Match trees: the parent of each position (entry 4096 absorbs writes
+  // made for an absent child), and both children of each node side by side,
+  // left at 2p and right at 2p + 1, so that a step down is one indexed load.
+  // Positions 4097..4352 are the roots of the 256 trees (right child only).
   int32_t parent[kRingSize + 1];
-  int32_t left[kRingSize + 1];
-  int32_t right[kRingSize + 257];
+  int32_t child[2 * (kRingSize + 257)];
 
   // Decoder: the last 4096 output bytes, then the bytes not yet written out;
   // the slack lets a match be copied in whole words past its end.

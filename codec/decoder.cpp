@@ -86,7 +86,7 @@ int DecodeStream(std::FILE* in, std::FILE* out, const std::string& destinationPa
   unsigned char* const blockEnd = start + kStreamBufferSize;
   std::memset(area, 0, kRingSize);
   unsigned char* op = start;
-  int32_t count = 0;    // bytes produced
+  int32_t count = 0;  // bytes produced
   unsigned flags = 0;
   Input input{in};
 

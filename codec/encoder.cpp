@@ -28,101 +28,106 @@ inline int FirstDifference(uint64_t x) {
   return std::countl_zero(x) >> 3;
 }
 
+inline uint64_t BigEndian(uint64_t v) {
+  if constexpr (std::endian::native == std::endian::little) return __builtin_bswap64(v);
+  return v;
+}
+
 // Inserts the 18 bytes at r into the tree of their first byte, leaving the
 // longest match in Codec.matchPosition / matchLength. Bytes 1..17 are
-// compared eight at a time; the first node on the path that reaches the
-// longest length wins, and an 18-byte match takes that node's place.
+// compared eight at a time: the first differing byte gives the match length
+// (trailing zeros of the xor) and the direction (the words compared as
+// big-endian numbers). The first node on the path that reaches the longest
+// length wins, and an 18-byte match takes that node's place.
 inline void Insert(int r) {
-  unsigned char* const w = Codec.window;
+  const unsigned char* const w = Codec.window;
   int32_t* const dad = Codec.parent;
-  int32_t* const lson = Codec.left;
-  int32_t* const rson = Codec.right;
+  int32_t* const kid = Codec.child;
   const unsigned char* key = w + r;
   const uint64_t k1 = Load64(key + 1);
   const uint64_t k2 = Load64(key + 9);
+  const uint64_t b1 = BigEndian(k1);
+  const uint64_t b2 = BigEndian(k2);
   const int k17 = key[17];
-  int cmp = 1;
+  int right = 1;  // cmp >= 0
   int p = kRingSize + 1 + key[0];
   int best = 0;
-  lson[r] = rson[r] = kTreeNil;
+  int bestPosition = 0;
+  kid[2 * r] = kid[2 * r + 1] = kTreeNil;
   for (;;) {
-    if (cmp >= 0) {
-      if (rson[p] == kTreeNil) {
-        rson[p] = r;
-        dad[r] = p;
-        Codec.matchLength = best;
-        return;
-      }
-      p = rson[p];
-    } else {
-      if (lson[p] == kTreeNil) {
-        lson[p] = r;
-        dad[r] = p;
-        Codec.matchLength = best;
-        return;
-      }
-      p = lson[p];
+    int32_t* const link = &kid[2 * p + right];
+    if (*link == kTreeNil) {
+      *link = r;
+      dad[r] = p;
+      Codec.matchLength = best;
+      if (best != 0) Codec.matchPosition = bestPosition;
+      return;
     }
+    p = *link;
     const unsigned char* q = w + p;
     int i;
-    uint64_t x = k1 ^ Load64(q + 1);
-    if (x != 0) {
-      i = 1 + FirstDifference(x);
-      cmp = key[i] - q[i];
-    } else if ((x = k2 ^ Load64(q + 9)) != 0) {
-      i = 9 + FirstDifference(x);
-      cmp = key[i] - q[i];
+    uint64_t v = Load64(q + 1);
+    if (v != k1) {
+      i = 1 + FirstDifference(v ^ k1);
+      right = b1 > BigEndian(v);
+    } else if ((v = Load64(q + 9)) != k2) {
+      i = 9 + FirstDifference(v ^ k2);
+      right = b2 > BigEndian(v);
+    } else if (k17 != q[17]) {
+      i = 17;
+      right = k17 > q[17];
     } else {
-      cmp = k17 - q[17];
-      i = cmp != 0 ? 17 : 18;
+      i = kLookAhead;
     }
     if (i > best) {
-      Codec.matchPosition = p;
+      bestPosition = p;
       best = i;
       if (i >= kLookAhead) break;
     }
   }
   Codec.matchLength = best;
+  Codec.matchPosition = bestPosition;
   dad[r] = dad[p];
-  lson[r] = lson[p];
-  rson[r] = rson[p];
-  dad[lson[p]] = r;
-  dad[rson[p]] = r;
-  if (rson[dad[p]] == p)
-    rson[dad[p]] = r;
+  kid[2 * r] = kid[2 * p];
+  kid[2 * r + 1] = kid[2 * p + 1];
+  dad[kid[2 * p]] = r;
+  dad[kid[2 * p + 1]] = r;
+  const int up = dad[p];
+  if (kid[2 * up + 1] == p)
+    kid[2 * up + 1] = r;
   else
-    lson[dad[p]] = r;
+    kid[2 * up] = r;
   dad[p] = kTreeNil;
 }
 
 inline void Delete(int p) {
   int32_t* const dad = Codec.parent;
-  int32_t* const lson = Codec.left;
-  int32_t* const rson = Codec.right;
+  int32_t* const kid = Codec.child;
   if (dad[p] == kTreeNil) return;
   int q;
-  if (rson[p] == kTreeNil) {
-    q = lson[p];
-  } else if (lson[p] == kTreeNil) {
-    q = rson[p];
+  if (kid[2 * p + 1] == kTreeNil) {
+    q = kid[2 * p];
+  } else if (kid[2 * p] == kTreeNil) {
+    q = kid[2 * p + 1];
   } else {
-    q = lson[p];
-    if (rson[q] != kTreeNil) {
-      do q = rson[q];
-      while (rson[q] != kTreeNil);
-      rson[dad[q]] = lson[q];
-      dad[lson[q]] = dad[q];
-      lson[q] = lson[p];
-      dad[lson[p]] = q;
+    q = kid[2 * p];
+    if (kid[2 * q + 1] != kTreeNil) {
+      do q = kid[2 * q + 1];
+      while (kid[2 * q + 1] != kTreeNil);
+      kid[2 * dad[q] + 1] = kid[2 * q];
+      dad[kid[2 * q]] = dad[q];
+      kid[2 * q] = kid[2 * p];
+      dad[kid[2 * p]] = q;
     }
-    rson[q] = rson[p];
-    dad[rson[p]] = q;
+    kid[2 * q + 1] = kid[2 * p + 1];
+    dad[kid[2 * p + 1]] = q;
   }
   dad[q] = dad[p];
-  if (rson[dad[p]] == p)
-    rson[dad[p]] = q;
+  const int up = dad[p];
+  if (kid[2 * up + 1] == p)
+    kid[2 * up + 1] = q;
   else
-    lson[dad[p]] = q;
+    kid[2 * up] = q;
   dad[p] = kTreeNil;
 }
 
@@ -167,7 +172,7 @@ int Fail(std::FILE* source, std::FILE* out, int result) {
 }  // namespace
 
 void InitMatchTree() {
-  for (int i = kRingSize + 1; i <= kRingSize + 256; ++i) Codec.right[i] = kTreeNil;
+  for (int i = kRingSize + 1; i <= kRingSize + 256; ++i) Codec.child[2 * i + 1] = kTreeNil;
   for (int i = 0; i < kRingSize; ++i) Codec.parent[i] = kTreeNil;
 }
 
