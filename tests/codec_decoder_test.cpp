@@ -41,12 +41,12 @@ TEST(Decoder, DamagedStreamsFailAndLeaveNoOutput) {
     const char* stream;
     int32_t size;
   } cases[] = {
-      {"00 DC FF", 5},     // the match would run past the size
-      {"07", 3},           // cut after its flag byte
-      {"", 1},             // nothing at all
-      {"07 61 62", 3},     // cut before the last literal
-      {"00 DC", 18},       // cut inside a match
-      {"01 61 EE F6", 11}, // ends one byte short
+      {"00 DC FF", 5},      // the match would run past the size
+      {"07", 3},            // cut after its flag byte
+      {"", 1},              // nothing at all
+      {"07 61 62", 3},      // cut before the last literal
+      {"00 DC", 18},        // cut inside a match
+      {"01 61 EE F6", 11},  // ends one byte short
   };
   for (const Case& c : cases) {
     DecodeResult r = Decode(Hex(c.stream), c.size);

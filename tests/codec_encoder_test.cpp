@@ -25,8 +25,8 @@ Bytes Random(std::size_t n, unsigned seed, int alphabet = 256) {
 // Words from a small vocabulary: many matches of equal length, so the
 // tie-breaking of the tree search decides the positions.
 Bytes TextLike(std::size_t n, unsigned seed) {
-  static const char* words[] = {"the ", "scene ", "jump", ".wav", "\r\n", "bgm", "  ", "on ",
-                                "flag=1", "title ", "\x83\x5c", "\x82\xa0"};
+  static const char* words[] = {"the ", "scene ", "jump",   ".wav",   "\r\n",     "bgm",
+                                "  ",   "on ",    "flag=1", "title ", "\x83\x5c", "\x82\xa0"};
   std::mt19937 gen(seed);
   Bytes b;
   while (b.size() < n) {
@@ -198,8 +198,8 @@ TEST(Encoder, WriteFailuresAreReported) {
   const Bytes data = Random(600000, 5, 16);
   WriteFile(dir.Host("src"), data);
   // The header, the first block of the stream, the last bytes of the stream.
-  for (std::size_t limit : {std::size_t{100}, std::size_t{320 + 1000},
-                            reference::Encode(data).size() + 320 - 1}) {
+  for (std::size_t limit :
+       {std::size_t{100}, std::size_t{320 + 1000}, reference::Encode(data).size() + 320 - 1}) {
     SCOPED_TRACE(limit);
     bool tempLeft;
     int r = EncodeWith(std::fopen(dir.Host("src").c_str(), "rb"), FailingWriter(limit), &tempLeft);
@@ -236,9 +236,9 @@ TEST(Encoder, RefusesANameTheHeaderCannotHold) {
   WriteFile(dir.Host("src"), Text("abc"));
   bool tempLeft;
   std::string name(260, 'n');
-  EXPECT_EQ(kNameRefused, EncodeWith(std::fopen(dir.Host("src").c_str(), "rb"),
-                                     std::fopen(dir.Host("out").c_str(), "wb"), &tempLeft,
-                                     name.c_str()));
+  EXPECT_EQ(kNameRefused,
+            EncodeWith(std::fopen(dir.Host("src").c_str(), "rb"),
+                       std::fopen(dir.Host("out").c_str(), "wb"), &tempLeft, name.c_str()));
   EXPECT_FALSE(tempLeft);
   name.resize(259);
   EXPECT_EQ(kDone, EncodeWith(std::fopen(dir.Host("src").c_str(), "rb"),

@@ -73,8 +73,10 @@ TEST(LzsHeader, SignatureTests) {
   // Every letter's case inverted: recognised by the file operations, not by
   // the piece reader.
   for (char& c : h.signature) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 32);
+    else if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c + 32);
   }
   EXPECT_EQ(0, std::memcmp(h.signature, "lzs_____________(C)1997_ULVANE_", 32));
   EXPECT_TRUE(HasSignatureNoCase(h));

@@ -17,10 +17,10 @@ namespace codec_test {
 
 ScratchDir::ScratchDir() {
   static std::atomic<int> serial{0};
-  path_ = fs::temp_directory_path() /
-          ("kelvod-codec-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
-           std::to_string(serial++));
+  path_ =
+      fs::temp_directory_path() /
+      ("kelvod-codec-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+       std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" + std::to_string(serial++));
   fs::create_directories(path_);
 }
 

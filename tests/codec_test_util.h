@@ -45,9 +45,11 @@ std::FILE* FailingReader(const Bytes& data);
 
 struct EncodeResult {
   int result;
-  Bytes file;    // header + code stream ("" when no file remains)
-  bool exists;   // the output file is still there
-  Bytes Stream() const { return file.size() < 320 ? Bytes{} : Bytes(file.begin() + 320, file.end()); }
+  Bytes file;   // header + code stream ("" when no file remains)
+  bool exists;  // the output file is still there
+  Bytes Stream() const {
+    return file.size() < 320 ? Bytes{} : Bytes(file.begin() + 320, file.end());
+  }
 };
 // EncodeStream on data through real files, with WorkActive set and the
 // output as the temporary file; relativeName as EncodeStream takes it.
