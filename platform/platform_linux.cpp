@@ -1,23 +1,23 @@
-// The Linux side of the platform layer: host paths are UTF-8 with '/', the
-// program's paths are code page 932 with '\'. Disk sets copied off old
-// media often change the case of names, so look-ups fall back to a
-// case-insensitive match, level by level, when the exact name is missing.
+// The operating-system layer on Linux: paths in the program's own form
+// (code page 932, '\' separators) are turned into UTF-8 host paths and back,
+// and every look-up falls back to a case-insensitive match level by level.
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sstream>
-#include <string>
+#include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -25,120 +25,365 @@
 
 namespace plat {
 
-// --- Path conversion -------------------------------------------------------
-
-bool FromHostPath(const std::string& host, std::string& inner) {
-  // A '\' in a host name would become a separator inside: no inner form.
-  if (host.find('\\') != std::string::npos) return false;
-  if (!cp932::FromUtf8(host, inner)) return false;
-  // '/' is never the second byte of a double-byte character.
-  std::replace(inner.begin(), inner.end(), '/', '\\');
-  return true;
-}
+struct FindHandle {
+  std::vector<FindEntry> entries;
+  std::size_t next = 0;
+};
 
 namespace {
 
-// '\' as a whole character becomes '/'; a second byte 0x5C stays.
-std::string WithSlashes(const std::string& inner) {
-  std::string out = inner;
-  for (std::size_t i = 0; i < out.size(); i = cp932::Next(out, i))
-    if (out[i] == '\\') out[i] = '/';
-  return out;
-}
+constexpr std::size_t kCopyBuffer = 1 << 20;
 
-}  // namespace
-
-bool ToHostPath(const std::string& inner, std::string& host) {
-  return cp932::ToUtf8(WithSlashes(inner), host);
-}
-
-std::string DisplayPath(const std::string& inner) {
-  std::string host;
-  if (ToHostPath(inner, host)) return host;
-  // Character by character, '?' for what does not convert.
-  std::string slashes = WithSlashes(inner), out, one;
-  for (std::size_t i = 0; i < slashes.size();) {
-    std::size_t next = cp932::Next(slashes, i);
-    out += cp932::ToUtf8(std::string_view(slashes).substr(i, next - i), one) ? one : "?";
-    i = next;
-  }
-  return out;
-}
-
-namespace {
-
-bool Exists(const std::string& host) {
+bool EntryExists(const std::string& host) {
   struct stat st;
   return lstat(host.c_str(), &st) == 0;
 }
 
-bool SameNoCase(const char* a, const std::string& b) {
-  std::size_t n = std::strlen(a);
-  if (n != b.size()) return false;
-  for (std::size_t i = 0; i < n; ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x != y && std::tolower(x) != std::tolower(y)) return false;
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+// Host names are UTF-8, whose bytes of 0x80 and above are never ASCII
+// letters, so folding single bytes folds exactly the ASCII letters.
+bool SameNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
   }
   return true;
 }
 
-// The host path with every level that is missing under its exact name
-// replaced by an existing one that differs only in the case of ASCII
-// letters. Levels that do not exist at all are kept as given.
-std::string Resolve(const std::string& host) {
-  if (host.empty() || Exists(host)) return host;
-  std::string out = host[0] == '/' ? "/" : "";
-  std::size_t pos = 0;
-  bool searching = true;
-  while (pos < host.size()) {
-    std::size_t slash = host.find('/', pos);
-    std::string level =
-        host.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
-    pos = slash == std::string::npos ? host.size() : slash + 1;
-    if (level.empty()) continue;
-    std::string base = out.empty() || out.back() == '/' ? out : out + "/";
-    std::string candidate = base + level;
-    if (searching && !Exists(candidate)) {
-      searching = false;
-      if (DIR* d = opendir(out.empty() ? "." : out.c_str())) {
-        while (dirent* e = readdir(d)) {
-          if (SameNoCase(e->d_name, level)) {
-            candidate = base + e->d_name;
-            searching = true;
-            break;
-          }
-        }
-        closedir(d);
-      }
-    }
-    out = candidate;
-  }
-  if (!host.empty() && host.back() == '/' && (out.empty() || out.back() != '/')) out += '/';
+std::string JoinHost(const std::string& folder, std::string_view name) {
+  if (folder.empty()) return std::string(name);
+  std::string out = folder;
+  if (out.back() != '/') out += '/';
+  out += name;
   return out;
 }
 
-bool HostOf(const std::string& inner, std::string& host) {
+// The entry of folder whose name equals name ignoring case; the first in
+// byte order when several do, so the choice does not depend on the order
+// of the directory. "" when none.
+std::string MatchInFolder(const std::string& folder, std::string_view name) {
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return {};
+  std::string best;
+  while (dirent* d = readdir(dir)) {
+    std::string_view candidate = d->d_name;
+    if (SameNoCase(candidate, name) && (best.empty() || candidate < best)) best = candidate;
+  }
+  closedir(dir);
+  return best;
+}
+
+// The host path with every level that does not exist replaced by an entry
+// of the same name in another case. Levels from the first one that matches
+// nothing on are kept as given (so a file or folder can be created there).
+// One lstat when the exact path exists.
+std::string Resolve(const std::string& host) {
+  if (host.empty() || EntryExists(host)) return host;
+  std::string out = host[0] == '/' ? "/" : "";
+  bool resolving = true;
+  std::size_t i = 0;
+  while (i < host.size()) {
+    std::size_t end = host.find('/', i);
+    if (end == std::string::npos) end = host.size();
+    std::string_view level = std::string_view(host).substr(i, end - i);
+    i = end + 1;
+    if (level.empty()) continue;
+    std::string exact = JoinHost(out, level);
+    if (resolving && level != "." && level != ".." && !EntryExists(exact)) {
+      std::string match = MatchInFolder(out, level);
+      if (!match.empty()) {
+        out = JoinHost(out, match);
+        continue;
+      }
+      resolving = false;
+    }
+    out = std::move(exact);
+  }
+  if (host.back() == '/' && !out.empty() && out.back() != '/') out += '/';
+  return out;
+}
+
+// Inner path -> resolved host path; false when it has no host form.
+bool HostFor(const std::string& inner, std::string& host) {
   if (!ToHostPath(inner, host)) {
-    errno = EILSEQ;
+    errno = EINVAL;
     return false;
   }
   host = Resolve(host);
   return true;
 }
 
+// --- Wildcard matching ------------------------------------------------------
+// A name and a pattern are compared character by character: code page 932
+// characters for names that have that form, UTF-8 sequences for host names
+// that have not.
+
+using Chars = std::vector<std::string_view>;
+
+Chars SplitCp932(std::string_view s) {
+  Chars out;
+  for (std::size_t i = 0; i < s.size();) {
+    std::size_t next = cp932::Next(s, i);
+    out.push_back(s.substr(i, next - i));
+    i = next;
+  }
+  return out;
+}
+
+Chars SplitUtf8(std::string_view s) {
+  Chars out;
+  for (std::size_t i = 0; i < s.size();) {
+    std::size_t next = i + 1;
+    while (next < s.size() && (static_cast<unsigned char>(s[next]) & 0xC0) == 0x80) ++next;
+    out.push_back(s.substr(i, next - i));
+    i = next;
+  }
+  return out;
+}
+
+bool SameChar(std::string_view a, std::string_view b) {
+  if (a.size() == 1 && b.size() == 1) return FoldAscii(a[0]) == FoldAscii(b[0]);
+  return a == b;
+}
+
+bool IsChar(std::string_view c, char what) { return c.size() == 1 && c[0] == what; }
+
+// '*' matches any run of characters, '?' exactly one.
+bool MatchChars(const Chars& pattern, const Chars& name) {
+  std::size_t p = 0, n = 0;
+  std::size_t starP = std::string::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && IsChar(pattern[p], '*')) {
+      starP = p++;
+      starN = n;
+    } else if (p < pattern.size() && (IsChar(pattern[p], '?') || SameChar(pattern[p], name[n]))) {
+      ++p;
+      ++n;
+    } else if (starP != std::string::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && IsChar(pattern[p], '*')) ++p;
+  return p == pattern.size();
+}
+
+bool HasDot(const Chars& name) {
+  return std::any_of(name.begin(), name.end(), [](std::string_view c) { return IsChar(c, '.'); });
+}
+
+// The search rules of the old systems: "*.*" is every name, a pattern that
+// ends in ".*" also matches the name without any extension ("readme.*"
+// finds readme), and one that ends in "." matches only names without a dot
+// ("*." finds the names that have no extension).
+bool MatchName(Chars pattern, const Chars& name) {
+  std::size_t n = pattern.size();
+  if (n >= 2 && IsChar(pattern[n - 2], '.') && IsChar(pattern[n - 1], '*')) {
+    if (MatchChars(pattern, name)) return true;
+    pattern.resize(n - 2);
+    return MatchChars(pattern, name);
+  }
+  if (n >= 1 && IsChar(pattern[n - 1], '.')) {
+    pattern.resize(n - 1);
+    return !HasDot(name) && MatchChars(pattern, name);
+  }
+  return MatchChars(pattern, name);
+}
+
+bool HasWildcards(std::string_view s) {
+  return cp932::Find(s, '*') != cp932::npos || cp932::Find(s, '?') != cp932::npos;
+}
+
+// Fills the name fields of an entry from its host name.
+void NameEntry(const std::string& hostName, FindEntry& entry) {
+  entry.hostName = hostName;
+  entry.convertible = FromHostPath(hostName, entry.name);
+  if (!entry.convertible) entry.name.clear();
+}
+
+// Orders "." and ".." first, then the host names byte by byte, so a walk
+// does not depend on the order of the directory.
+bool EntryBefore(const FindEntry& a, const FindEntry& b) {
+  auto rank = [](const std::string& n) { return n == "." ? 0 : n == ".." ? 1 : 2; };
+  int ra = rank(a.hostName), rb = rank(b.hostName);
+  if (ra != rb) return ra < rb;
+  return a.hostName < b.hostName;
+}
+
+// The last level of a host path ("." for an empty one).
+std::string LastLevel(const std::string& host) {
+  std::string trimmed = host;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  std::size_t slash = trimmed.rfind('/');
+  return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+std::string ParentOf(const std::string& host) {
+  std::string trimmed = host;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  std::size_t slash = trimmed.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return trimmed.substr(0, slash);
+}
+
+// --- Copying --------------------------------------------------------------
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Copies from the current offsets of in to out until the end of in.
+bool CopyData(int in, int out) {
+  // Let the kernel copy when it can; it refuses across file systems on older
+  // kernels, and then before anything was copied.
+  bool kernel = true;
+  while (kernel) {
+    ssize_t n = copy_file_range(in, nullptr, out, nullptr, kCopyBuffer, 0);
+    if (n > 0) continue;
+    if (n == 0) return true;
+    if (errno == EINTR) continue;
+    if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP &&
+        errno != EPERM)
+      return false;
+    kernel = false;
+  }
+  std::unique_ptr<char[]> buf(new (std::nothrow) char[kCopyBuffer]);
+  if (!buf) {
+    errno = ENOMEM;
+    return false;
+  }
+  while (true) {
+    ssize_t n = read(in, buf.get(), kCopyBuffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return true;
+    if (!WriteAll(out, buf.get(), static_cast<std::size_t>(n))) return false;
+  }
+}
+
+// --- Removable volumes ----------------------------------------------------
+
+std::string ReadSmallFile(const std::string& path) {
+  std::ifstream f(path);
+  std::string line;
+  std::getline(f, line);
+  return line;
+}
+
+// /proc/self/mounts writes a space, tab, newline or backslash in a field as
+// a three-digit octal escape.
+std::string UnescapeMountField(std::string_view s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '7' && s[i + 2] >= '0' &&
+        s[i + 2] <= '7' && s[i + 3] >= '0' && s[i + 3] <= '7') {
+      out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
+      i += 3;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+// True when the block device behind a mount is a removable disk (or a
+// partition of one).
+bool DeviceIsRemovable(const std::string& device) {
+  struct stat st;
+  if (stat(device.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return false;
+  std::string sys = "/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" +
+                    std::to_string(minor(st.st_rdev));
+  char real[PATH_MAX];
+  if (!realpath(sys.c_str(), real)) return false;
+  std::string disk = real;
+  // A partition's folder lies inside the folder of its disk.
+  if (access((disk + "/partition").c_str(), F_OK) == 0) disk = ParentOf(disk);
+  return ReadSmallFile(disk + "/removable") == "1";
+}
+
+bool UnderFolder(const std::string& path, std::string_view folder) {
+  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0;
+}
+
+std::string InnerFolderWithSeparator(const std::string& host) {
+  std::string inner;
+  if (!FromHostPath(host, inner)) return {};
+  if (!cp932::EndsWithChar(inner, '\\')) inner += '\\';
+  return inner;
+}
+
 }  // namespace
+
+// --- Path conversion -------------------------------------------------------
+
+bool FromHostPath(const std::string& host, std::string& inner) {
+  // A '\' in a host name would be read as a separator inside.
+  if (host.find('\\') != std::string::npos) return false;
+  if (!cp932::FromUtf8(host, inner)) return false;
+  for (std::size_t i = 0; i < inner.size(); i = cp932::Next(inner, i)) {
+    if (inner[i] == '/') inner[i] = '\\';
+  }
+  return true;
+}
+
+bool ToHostPath(const std::string& inner, std::string& host) {
+  // Only a whole-character '\' is a separator; the second byte of 表 or ソ
+  // is not.
+  std::string slashed = inner;
+  for (std::size_t i = 0; i < slashed.size(); i = cp932::Next(slashed, i)) {
+    if (slashed[i] == '\\') slashed[i] = '/';
+  }
+  return cp932::ToUtf8(slashed, host);
+}
+
+std::string DisplayPath(const std::string& inner) {
+  std::string host;
+  if (ToHostPath(inner, host)) return host;
+  // Character by character, with '?' for what has no UTF-8 form.
+  host.clear();
+  for (std::size_t i = 0; i < inner.size();) {
+    std::size_t next = cp932::Next(inner, i);
+    std::string piece;
+    if (ToHostPath(inner.substr(i, next - i), piece))
+      host += piece;
+    else
+      host += '?';
+    i = next;
+  }
+  return host;
+}
 
 // --- Files -------------------------------------------------------------------
 
 std::FILE* OpenFile(const std::string& path, const char* mode) {
   std::string host;
-  if (path.empty() || !HostOf(path, host)) return nullptr;
+  if (!HostFor(path, host)) return nullptr;
   std::string hostMode;
-  for (const char* m = mode; *m; ++m)
-    if (*m != 't') hostMode += *m;  // text mode: the callers write CR LF themselves
+  for (const char* m = mode; *m; ++m) {
+    if (*m != 't') hostMode += *m;
+  }
   std::FILE* f = std::fopen(host.c_str(), hostMode.c_str());
   if (!f) return nullptr;
-  // A folder is no file, as on Windows.
+  // A folder is no file, as on the old systems.
   struct stat st;
   if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
     std::fclose(f);
@@ -150,162 +395,153 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
 
 bool RemoveFile(const std::string& path) {
   std::string host;
-  return HostOf(path, host) && unlink(host.c_str()) == 0;
+  return HostFor(path, host) && unlink(host.c_str()) == 0;
 }
 
 bool CopyFileReplacing(const std::string& src, const std::string& dst) {
-  std::string from, to;
-  if (!HostOf(src, from) || !HostOf(dst, to)) return false;
-  int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  std::string hostSrc, hostDst;
+  if (!HostFor(src, hostSrc) || !HostFor(dst, hostDst)) return false;
+
+  int in = open(hostSrc.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
-  struct stat st;
-  if (fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+  struct stat srcStat;
+  if (fstat(in, &srcStat) != 0 || S_ISDIR(srcStat.st_mode)) {
+    if (S_ISDIR(srcStat.st_mode)) errno = EISDIR;
     close(in);
     return false;
   }
-  int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  // Copying a file onto itself would truncate it before reading it.
+  struct stat dstStat;
+  if (stat(hostDst.c_str(), &dstStat) == 0 && dstStat.st_dev == srcStat.st_dev &&
+      dstStat.st_ino == srcStat.st_ino) {
+    close(in);
+    errno = EINVAL;
+    return false;
+  }
+  int out = open(hostDst.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (out < 0) {
+    int saved = errno;
     close(in);
+    errno = saved;
     return false;
   }
-  static std::vector<char> buffer(1 << 20);
-  bool ok = true;
-  for (;;) {
-    ssize_t got = read(in, buffer.data(), buffer.size());
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      ok = false;
-      break;
-    }
-    for (ssize_t done = 0; ok && done < got;) {
-      ssize_t put = write(out, buffer.data() + done, static_cast<std::size_t>(got - done));
-      if (put < 0 && errno == EINTR) continue;
-      if (put <= 0)
-        ok = false;
-      else
-        done += put;
-    }
-    if (!ok) break;
+
+  bool ok = CopyData(in, out);
+  int saved = errno;
+  // The user changes disks after a copy: the data must be on the disk, and
+  // a failure of the final write-back must be seen here.
+  if (ok && fsync(out) != 0 && errno != EINVAL && errno != EROFS) {
+    ok = false;
+    saved = errno;
+  }
+  if (ok) {
+    // A program copied onto a disk stays executable. File systems without
+    // Unix modes (FAT) refuse or ignore this, which is not a failed copy.
+    (void)fchmod(out, srcStat.st_mode & 0777);
+  }
+  if (close(out) != 0 && ok) {
+    ok = false;
+    saved = errno;
   }
   close(in);
-  // Keep the permission bits, so a program copied onto a disk still runs;
-  // a disk that is full only now says so at fsync or close.
-  if (ok && fchmod(out, st.st_mode & 0777) != 0) ok = false;
-  if (ok && fsync(out) != 0 && errno != EINVAL) ok = false;
-  if (close(out) != 0) ok = false;
-  if (!ok) unlink(to.c_str());  // never leave a cut copy behind
+  if (!ok) {
+    unlink(hostDst.c_str());
+    errno = saved;
+  }
   return ok;
 }
 
 int64_t FileLength(std::FILE* f) {
+  if (!f) return -1;
   struct stat st;
-  if (!f || fstat(fileno(f), &st) != 0) return -1;
-  return static_cast<int64_t>(st.st_size);
+  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  // Data still in the stream's buffer lies just before the stream position,
+  // so the file will be at least that long once it is written out.
+  off_t pos = ftello(f);
+  return pos > st.st_size ? static_cast<int64_t>(pos) : static_cast<int64_t>(st.st_size);
 }
 
 bool LastWriteTime(const std::string& path, uint64_t& time) {
   std::string host;
   struct stat st;
-  if (!HostOf(path, host) || stat(host.c_str(), &st) != 0) return false;
-  // Nanoseconds since 1970, shifted so that earlier times stay ordered.
-  time = static_cast<uint64_t>(st.st_mtim.tv_sec + (int64_t{1} << 40)) * 1000000000u +
-         static_cast<uint64_t>(st.st_mtim.tv_nsec);
+  if (!HostFor(path, host) || stat(host.c_str(), &st) != 0) return false;
+  // 100-ns units since 1601, like the file times of the old systems.
+  constexpr int64_t kEpochDelta = 11644473600;
+  int64_t seconds = static_cast<int64_t>(st.st_mtim.tv_sec) + kEpochDelta;
+  if (seconds < 0) seconds = 0;
+  time =
+      static_cast<uint64_t>(seconds) * 10000000u + static_cast<uint64_t>(st.st_mtim.tv_nsec) / 100u;
   return true;
 }
 
 bool MakeFolder(const std::string& path) {
   std::string host;
-  return HostOf(path, host) && mkdir(host.c_str(), 0777) == 0;
-}
-
-// --- Directory search -------------------------------------------------------
-
-struct FindHandle {
-  std::vector<FindEntry> entries;
-  std::size_t next = 0;
-};
-
-namespace {
-
-// Windows wildcards on a UTF-8 name: '*' any run, '?' one character, ASCII
-// letters in either case; "*.*" matches names without a dot too.
-bool Matches(const char* name, const char* pattern) {
-  if (std::strcmp(pattern, "*.*") == 0 || std::strcmp(pattern, "*") == 0) return true;
-  while (*pattern) {
-    if (*pattern == '*') {
-      while (*pattern == '*') ++pattern;
-      if (!*pattern) return true;
-      for (const char* n = name; *n; ++n)
-        if (Matches(n, pattern)) return true;
-      return Matches("", pattern);
-    }
-    if (!*name) return false;
-    if (*pattern == '?') {
-      ++name;
-      while ((static_cast<unsigned char>(*name) & 0xC0) == 0x80) ++name;
-      ++pattern;
-      continue;
-    }
-    if (std::tolower(static_cast<unsigned char>(*name)) !=
-        std::tolower(static_cast<unsigned char>(*pattern)))
-      return false;
-    ++name;
-    ++pattern;
+  if (!HostFor(path, host)) return false;
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  // A folder that exists in another case is the same folder.
+  if (EntryExists(host)) {
+    errno = EEXIST;
+    return false;
   }
-  // Windows lets "name.*" match "name" and a trailing "." match nothing more.
-  return *name == '\0';
+  return mkdir(host.c_str(), 0777) == 0;
 }
 
-bool MakeEntry(const std::string& folder, const std::string& name, FindEntry& entry) {
-  struct stat st;
-  std::string full = (folder.empty() ? std::string(".") : folder) + "/" + name;
-  if (stat(full.c_str(), &st) != 0) return false;  // a dangling link is nothing to pack
-  entry.isFolder = S_ISDIR(st.st_mode);
-  entry.hostName = name;
-  entry.convertible = name.find('\\') == std::string::npos && cp932::FromUtf8(name, entry.name);
-  if (!entry.convertible) entry.name.clear();
-  return true;
-}
-
-}  // namespace
+// --- Directory search ----------------------------------------------------------
 
 FindHandle* FindFirst(const std::string& pattern, FindEntry& entry) {
-  std::size_t cut = cp932::FindLast(pattern, '\\');
-  std::string folderInner = cut == cp932::npos ? "" : pattern.substr(0, cut);
-  std::string namePattern = cut == cp932::npos ? pattern : pattern.substr(cut + 1);
-  std::string folder, name;
-  if (cut == 0) folderInner = "\\";
-  if (!folderInner.empty() && !HostOf(folderInner, folder)) return nullptr;
-  if (!cp932::ToUtf8(namePattern, name) || name.empty()) return nullptr;
-
-  auto* h = new FindHandle;
-  if (name.find_first_of("*?") == std::string::npos) {
-    // One name: the entry itself, under whatever case it has on the disk.
-    std::string full = Resolve((folder.empty() ? std::string() : folder + "/") + name);
-    std::size_t slash = full.rfind('/');
-    FindEntry e;
-    if (MakeEntry(folder, slash == std::string::npos ? full : full.substr(slash + 1), e))
-      h->entries.push_back(e);
-  } else if (DIR* d = opendir(folder.empty() ? "." : folder.c_str())) {
-    std::vector<std::string> names;
-    while (dirent* e = readdir(d))
-      if (Matches(e->d_name, name.c_str())) names.emplace_back(e->d_name);
-    closedir(d);
-    // A steady order makes the same work folder give the same disk set.
-    std::sort(names.begin(), names.end());
-    for (const auto& n : names) {
-      FindEntry e;
-      if (MakeEntry(folder, n, e)) h->entries.push_back(e);
-    }
+  std::size_t sep = cp932::npos;
+  for (std::size_t i = 0; i < pattern.size(); i = cp932::Next(pattern, i)) {
+    if ((pattern[i] == '\\' || pattern[i] == '/') && cp932::Next(pattern, i) == i + 1) sep = i;
   }
-  if (h->entries.empty()) {
-    delete h;
+  std::string folder = sep == cp932::npos ? std::string() : pattern.substr(0, sep + 1);
+  std::string namePattern = sep == cp932::npos ? pattern : pattern.substr(sep + 1);
+  if (namePattern.empty()) {
+    errno = ENOENT;
     return nullptr;
   }
-  entry = h->entries[0];
-  h->next = 1;
-  return h;
+
+  auto handle = std::make_unique<FindHandle>();
+  if (!HasWildcards(namePattern)) {
+    std::string host;
+    struct stat st;
+    // A dangling link is nothing to pack: it is not reported.
+    if (!HostFor(pattern, host) || stat(host.c_str(), &st) != 0) return nullptr;
+    FindEntry found;
+    NameEntry(LastLevel(host), found);
+    found.isFolder = S_ISDIR(st.st_mode);
+    handle->entries.push_back(std::move(found));
+  } else {
+    std::string hostFolder;
+    if (!HostFor(folder, hostFolder)) return nullptr;
+    if (hostFolder.empty()) hostFolder = ".";
+    DIR* dir = opendir(hostFolder.c_str());
+    if (!dir) return nullptr;
+    Chars cp932Pattern = SplitCp932(namePattern);
+    std::string utf8Pattern;
+    bool utf8PatternOk = cp932::ToUtf8(namePattern, utf8Pattern);
+    Chars utf8PatternChars = SplitUtf8(utf8Pattern);
+    while (dirent* d = readdir(dir)) {
+      FindEntry found;
+      NameEntry(d->d_name, found);
+      bool match = found.convertible
+                       ? MatchName(cp932Pattern, SplitCp932(found.name))
+                       : utf8PatternOk && MatchName(utf8PatternChars, SplitUtf8(found.hostName));
+      if (!match) continue;
+      struct stat st;
+      if (fstatat(dirfd(dir), d->d_name, &st, 0) != 0) continue;  // a dangling link
+      found.isFolder = S_ISDIR(st.st_mode);
+      handle->entries.push_back(std::move(found));
+    }
+    closedir(dir);
+    std::sort(handle->entries.begin(), handle->entries.end(), EntryBefore);
+  }
+  if (handle->entries.empty()) {
+    errno = ENOENT;
+    return nullptr;
+  }
+  entry = handle->entries[0];
+  handle->next = 1;
+  return handle.release();
 }
 
 bool FindNext(FindHandle* h, FindEntry& entry) {
@@ -316,147 +552,121 @@ bool FindNext(FindHandle* h, FindEntry& entry) {
 
 void FindClose(FindHandle* h) { delete h; }
 
-// --- Temporary files ---------------------------------------------------------
-
-namespace {
-
-std::string HostTemp() {
-  const char* tmp = std::getenv("TMPDIR");
-  return tmp && *tmp ? tmp : "/tmp";
-}
-
-std::string WithSeparator(std::string inner) {
-  if (!cp932::EndsWithChar(inner, '\\')) inner += '\\';
-  return inner;
-}
-
-}  // namespace
+// --- Temporary files ------------------------------------------------------------
 
 std::string TempFolder() {
   std::string inner;
-  if (!FromHostPath(HostTemp(), inner)) inner = "\\tmp";
-  return WithSeparator(inner);
+  const char* env = std::getenv("TMPDIR");
+  if (env && *env) inner = InnerFolderWithSeparator(env);
+  if (inner.empty()) inner = "\\tmp\\";
+  return inner;
 }
 
 std::string MakeTempFile(const std::string& folder, const std::string& prefix) {
-  std::string host;
-  if (!HostOf(folder, host)) return {};
-  if (!host.empty() && host.back() != '/') host += '/';
-  std::string name = host + prefix.substr(0, 3) + "XXXXXX";
-  int fd = mkstemp(name.data());
+  std::string head;
+  std::size_t cut = 0;
+  for (int n = 0; n < 3 && cut < prefix.size(); ++n) cut = cp932::Next(prefix, cut);
+  std::string hostPrefix;
+  if (!cp932::ToUtf8(std::string_view(prefix).substr(0, cut), hostPrefix) ||
+      hostPrefix.find('/') != std::string::npos || hostPrefix.find('\\') != std::string::npos)
+    return {};
+  std::string hostFolder;
+  if (!HostFor(folder, hostFolder)) return {};
+  std::string name = JoinHost(hostFolder.empty() ? "." : hostFolder, hostPrefix + "XXXXXX.tmp");
+  std::vector<char> buf(name.begin(), name.end());
+  buf.push_back('\0');
+  int fd = mkstemps(buf.data(), 4);
   if (fd < 0) return {};
+  // mkstemp makes the file private; these files end up on the disk set
+  // (the list file, compressed files) and get the usual modes there.
+  mode_t mask = umask(0);
+  umask(mask);
+  (void)fchmod(fd, 0666 & ~mask);
   close(fd);
   std::string inner;
-  if (!FromHostPath(name, inner)) {
-    unlink(name.c_str());
+  if (!FromHostPath(buf.data(), inner)) {
+    unlink(buf.data());
     return {};
   }
   return inner;
 }
 
-// --- Volumes -------------------------------------------------------------------
+// --- Volumes ------------------------------------------------------------------
 
 bool FreeBytes(const std::string& path, uint64_t& bytes) {
   std::string host;
-  if (!HostOf(path, host)) return false;
-  // The file system that holds the folder, or its nearest existing ancestor.
-  while (!host.empty() && !Exists(host)) {
-    std::size_t slash = host.find_last_of('/', host.size() > 1 ? host.size() - 2 : 0);
-    host = slash == std::string::npos ? std::string(".") : host.substr(0, slash == 0 ? 1 : slash);
-  }
-  struct statvfs vfs;
-  if (statvfs(host.empty() ? "." : host.c_str(), &vfs) != 0) return false;
-  bytes = static_cast<uint64_t>(vfs.f_bavail) * static_cast<uint64_t>(vfs.f_frsize);
-  return true;
-}
-
-namespace {
-
-// Mount points in /proc/self/mounts escape blanks and the like as \ooo.
-std::string Unescape(const std::string& field) {
-  std::string out;
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field[i] == '\\' && i + 3 < field.size()) {
-      int v = 0;
-      bool octal = true;
-      for (int k = 1; k <= 3; ++k) {
-        char c = field[i + k];
-        if (c < '0' || c > '7') octal = false;
-        v = v * 8 + (c - '0');
-      }
-      if (octal) {
-        out += static_cast<char>(v);
-        i += 3;
-        continue;
-      }
+  if (!HostFor(path, host)) return false;
+  if (host.empty()) host = ".";
+  while (true) {
+    struct statvfs vfs;
+    if (statvfs(host.c_str(), &vfs) == 0) {
+      bytes = static_cast<uint64_t>(vfs.f_bavail) * static_cast<uint64_t>(vfs.f_frsize);
+      return true;
     }
-    out += field[i];
+    if (errno != ENOENT && errno != ENOTDIR) return false;
+    std::string parent = ParentOf(host);
+    if (parent == host) return false;
+    host = parent;
   }
-  return out;
 }
-
-bool RemovableDevice(const std::string& device) {
-  if (device.rfind("/dev/", 0) != 0) return false;
-  char real[PATH_MAX];
-  std::string sys = "/sys/class/block/" + device.substr(5);
-  if (!realpath(sys.c_str(), real)) return false;
-  std::string dir = real;
-  if (access((dir + "/partition").c_str(), F_OK) == 0) dir = dir.substr(0, dir.rfind('/'));
-  std::ifstream flag(dir + "/removable");
-  char c = '0';
-  flag >> c;
-  return c == '1';
-}
-
-}  // namespace
 
 std::string FirstRemovableRoot() {
   std::ifstream mounts("/proc/self/mounts");
   std::string line;
   while (std::getline(mounts, line)) {
-    std::istringstream fields(line);
-    std::string device, point;
-    if (!(fields >> device >> point)) continue;
-    point = Unescape(point);
-    bool media = point.rfind("/media/", 0) == 0 || point.rfind("/run/media/", 0) == 0;
-    if (!media && !RemovableDevice(device)) continue;
-    std::string inner;
-    if (FromHostPath(point, inner)) return WithSeparator(inner);
+    std::size_t a = line.find(' ');
+    if (a == std::string::npos) continue;
+    std::size_t b = line.find(' ', a + 1);
+    if (b == std::string::npos) continue;
+    std::string device = UnescapeMountField(std::string_view(line).substr(0, a));
+    std::string mountPoint = UnescapeMountField(std::string_view(line).substr(a + 1, b - a - 1));
+    bool removable = UnderFolder(mountPoint, "/media/") || UnderFolder(mountPoint, "/run/media/") ||
+                     (device.rfind("/dev/", 0) == 0 && DeviceIsRemovable(device));
+    if (!removable) continue;
+    std::string inner = InnerFolderWithSeparator(mountPoint);
+    if (!inner.empty()) return inner;
   }
   return {};
 }
 
 std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  std::string host = home && *home ? home : "";
-  if (host.empty())
-    if (passwd* pw = getpwuid(getuid())) host = pw->pw_dir;
+  std::string host;
+  if (const char* env = std::getenv("HOME"); env && *env) {
+    host = env;
+  } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) {
+    host = pw->pw_dir;
+  }
   std::string inner;
-  if (host.empty() || !FromHostPath(host, inner)) return "\\tmp";
+  if (host.empty() || !FromHostPath(host, inner)) return {};
   while (inner.size() > 1 && cp932::EndsWithChar(inner, '\\')) inner.pop_back();
   return inner;
 }
 
-// --- Process ---------------------------------------------------------------------
+// --- Process ------------------------------------------------------------------
 
 std::string ProgramFile() {
   char buf[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return {};
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf);
+  if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf) return {};
   std::string inner;
-  return FromHostPath(std::string(buf, static_cast<std::size_t>(n)), inner) ? inner : std::string();
+  if (!FromHostPath(std::string(buf, static_cast<std::size_t>(n)), inner)) return {};
+  return inner;
 }
 
 std::string CurrentFolder() {
-  char buf[PATH_MAX];
+  std::vector<char> buf(PATH_MAX);
+  while (!getcwd(buf.data(), buf.size())) {
+    if (errno != ERANGE) return {};
+    buf.resize(buf.size() * 2);
+  }
   std::string inner;
-  if (!getcwd(buf, sizeof buf) || !FromHostPath(buf, inner)) return {};
+  if (!FromHostPath(buf.data(), inner)) return {};
   return inner;
 }
 
 bool ChangeFolder(const std::string& path) {
   std::string host;
-  return HostOf(path, host) && chdir(host.c_str()) == 0;
+  return HostFor(path, host) && !host.empty() && chdir(host.c_str()) == 0;
 }
 
 }  // namespace plat
