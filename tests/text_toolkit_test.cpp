@@ -64,4 +64,35 @@ TEST(Cp932, ConversionsRefuseWhatHasNoForm) {
   EXPECT_EQ(out, "\\~");  // not a yen sign or an overline
 }
 
+TEST(Cp932, HalfWidthKatakanaAndCutCharactersStayWhole) {
+  // 0xA1-0xDF are single-byte characters: the '\' after one is a separator.
+  EXPECT_EQ(cp932::Find("\xb1\\", '\\'), 1u);
+  // A lone lead byte at the end of the text looked for matches no half
+  // character, and one at the end of the text searched is not read past.
+  EXPECT_EQ(cp932::FindText(kSo, "\x83"), cp932::npos);
+  EXPECT_EQ(cp932::Find("a\x83", '\\'), cp932::npos);
+  EXPECT_FALSE(cp932::EndsWithChar("\x83", '\\'));
+  // Parts are cut to 255 bytes without leaving half a character behind.
+  std::string name;
+  cp932::SplitPathRaw("\\d\\" + std::string(254, 'n') + kHyo + ".x", nullptr, nullptr, &name,
+                      nullptr);
+  EXPECT_EQ(name, std::string(254, 'n'));
+}
+
+TEST(Cp932, ConversionsRefuseTextThatWouldNotComeBack) {
+  std::string out;
+  // U+00A5 shares 0x5C with '\': a yen sign must not become a separator.
+  EXPECT_FALSE(cp932::FromUtf8("a\u00a5b", out));
+  EXPECT_FALSE(cp932::FromUtf8("\u00ac", out));  // shares 0x81CA with U+FFE2
+  EXPECT_FALSE(cp932::ToUtf8("\xff", out));      // no character at all
+
+  ASSERT_TRUE(cp932::ToCharset(kHyo + "\xb1", "EUC-JP", out));
+  EXPECT_EQ(out, "\xc9\xbd\x8e\xb1");
+  std::string back;
+  ASSERT_TRUE(cp932::FromCharset(out, "EUC-JP", back));
+  EXPECT_EQ(back, kHyo + "\xb1");
+  EXPECT_FALSE(cp932::ToCharset(kHyo, "ISO-8859-1", out));
+  EXPECT_FALSE(cp932::FromCharset("x", "NO-SUCH-CHARSET", out));
+}
+
 }  // namespace
