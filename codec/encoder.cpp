@@ -1,5 +1,6 @@
 #include "codec/encoder.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -28,6 +29,10 @@ inline int FirstDifference(uint64_t x) {
   return std::countl_zero(x) >> 3;
 }
 
+// Both children of a node move together as one 64-bit word.
+constexpr uint64_t kNoChildren = uint64_t{kTreeNil} | (uint64_t{kTreeNil} << 32);
+inline void CopyChildren(int32_t* to, const int32_t* from) { std::memcpy(to, from, 8); }
+
 inline uint64_t BigEndian(uint64_t v) {
   if constexpr (std::endian::native == std::endian::little) return __builtin_bswap64(v);
   return v;
@@ -39,65 +44,91 @@ inline uint64_t BigEndian(uint64_t v) {
 // (trailing zeros of the xor) and the direction (the words compared as
 // big-endian numbers). The first node on the path that reaches the longest
 // length wins, and an 18-byte match takes that node's place.
-inline void Insert(int r) {
+struct Match {
+  int length;
+  int position;
+};
+
+inline unsigned DifferenceBits(uint64_t x) {
+  if constexpr (std::endian::native == std::endian::little)
+    return static_cast<unsigned>(std::countr_zero(x));
+  return static_cast<unsigned>(std::countl_zero(x));
+}
+
+inline Match Insert(int r) {
   const unsigned char* const w = Codec.window;
   int32_t* const dad = Codec.parent;
   int32_t* const kid = Codec.child;
   const unsigned char* key = w + r;
+  // Indices are unsigned and pointer-wide, so stepping down needs no sign
+  // extension; the tree arrays hold only values 0..4352.
+  std::size_t p = kRingSize + 1 + key[0];
+  unsigned best = 0;  // the longest match so far
+  std::size_t bestPosition = 0;
+  std::memcpy(kid + 2 * r, &kNoChildren, 8);
+  // link: the child slot to follow, 2p for the left, 2p + 1 for the right
+  // child (cmp >= 0). A tree's root has only a right child.
+  std::size_t link = 2 * p + 1;
+  std::size_t next = static_cast<uint32_t>(kid[link]);
+  // Eight bytes at a time; beat is the number of equal low bits a node's
+  // first word must reach to beat the best match: a first difference at bit
+  // tz means a common prefix of 1 + tz / 8 bytes, longer than best exactly
+  // when tz >= 8 * best.
   const uint64_t k1 = Load64(key + 1);
-  const uint64_t k2 = Load64(key + 9);
   const uint64_t b1 = BigEndian(k1);
-  const uint64_t b2 = BigEndian(k2);
-  const int k17 = key[17];
-  int right = 1;  // cmp >= 0
-  int p = kRingSize + 1 + key[0];
-  int best = 0;
-  int bestPosition = 0;
-  kid[2 * r] = kid[2 * r + 1] = kTreeNil;
-  for (;;) {
-    int32_t* const link = &kid[2 * p + right];
-    if (*link == kTreeNil) {
-      *link = r;
-      dad[r] = p;
-      Codec.matchLength = best;
-      if (best != 0) Codec.matchPosition = bestPosition;
-      return;
-    }
-    p = *link;
+  unsigned beat = 0;
+  while (next != kTreeNil) {
+    p = next;
     const unsigned char* q = w + p;
-    int i;
+    unsigned i;
     uint64_t v = Load64(q + 1);
-    if (v != k1) {
-      i = 1 + FirstDifference(v ^ k1);
-      right = b1 > BigEndian(v);
-    } else if ((v = Load64(q + 9)) != k2) {
-      i = 9 + FirstDifference(v ^ k2);
-      right = b2 > BigEndian(v);
-    } else if (k17 != q[17]) {
+    const uint64_t x = v ^ k1;
+    if (x != 0) {
+      const unsigned tz = DifferenceBits(x);
+      link = 2 * p + (BigEndian(v) < b1);
+      if (tz >= beat) {
+        best = 1 + tz / 8;
+        beat = 8 * best;
+        bestPosition = p;
+      }
+      next = static_cast<uint32_t>(kid[link]);
+      continue;
+    }
+    // Bytes 1..8 are equal: the rest decides.
+    const uint64_t k2 = Load64(key + 9);
+    if ((v = Load64(q + 9)) != k2) {
+      i = 9 + DifferenceBits(v ^ k2) / 8;
+      link = 2 * p + (BigEndian(v) < BigEndian(k2));
+    } else if (key[17] != q[17]) {
       i = 17;
-      right = k17 > q[17];
+      link = 2 * p + (q[17] < key[17]);
     } else {
-      i = kLookAhead;
+      break;
     }
     if (i > best) {
-      bestPosition = p;
       best = i;
-      if (i >= kLookAhead) break;
+      beat = 8 * best;
+      bestPosition = p;
     }
+    next = static_cast<uint32_t>(kid[link]);
   }
-  Codec.matchLength = best;
-  Codec.matchPosition = bestPosition;
-  dad[r] = dad[p];
-  kid[2 * r] = kid[2 * p];
-  kid[2 * r + 1] = kid[2 * p + 1];
-  dad[kid[2 * p]] = r;
-  dad[kid[2 * p + 1]] = r;
-  const int up = dad[p];
-  if (kid[2 * up + 1] == p)
-    kid[2 * up + 1] = r;
-  else
-    kid[2 * up] = r;
-  dad[p] = kTreeNil;
+  if (next != kTreeNil) {
+    // All 18 bytes equal: r takes p's place and p leaves the tree.
+    dad[r] = dad[p];
+    CopyChildren(kid + 2 * r, kid + 2 * p);
+    dad[kid[2 * p]] = r;
+    dad[kid[2 * p + 1]] = r;
+    const int up = dad[p];
+    if (kid[2 * up + 1] == static_cast<int32_t>(p))
+      kid[2 * up + 1] = r;
+    else
+      kid[2 * up] = r;
+    dad[p] = kTreeNil;
+    return {kLookAhead, static_cast<int>(p)};
+  }
+  kid[link] = r;
+  dad[r] = static_cast<int32_t>(p);
+  return {static_cast<int>(best), static_cast<int>(bestPosition)};
 }
 
 inline void Delete(int p) {
@@ -176,7 +207,11 @@ void InitMatchTree() {
   for (int i = 0; i < kRingSize; ++i) Codec.parent[i] = kTreeNil;
 }
 
-void InsertNode(int r) { Insert(r); }
+void InsertNode(int r) {
+  Match m = Insert(r);
+  Codec.matchLength = m.length;
+  if (m.length != 0) Codec.matchPosition = m.position;
+}
 void DeleteNode(int p) { Delete(p); }
 
 int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
@@ -222,17 +257,17 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
   if (len == 0) return Fail(source, out, kSourceEmpty);
 
   for (int i = 1; i <= kLookAhead; ++i) Insert(r - i);
-  Insert(r);
+  Match m = Insert(r);
   do {
-    if (Codec.matchLength > len) Codec.matchLength = len;
-    if (Codec.matchLength <= kThreshold) {
-      Codec.matchLength = 1;
+    if (m.length > len) m.length = len;
+    if (m.length <= kThreshold) {
+      m.length = 1;
       group[0] |= static_cast<unsigned char>(mask);
       group[groupLength++] = w[r];
     } else {
-      group[groupLength++] = static_cast<unsigned char>(Codec.matchPosition);
-      group[groupLength++] = static_cast<unsigned char>(((Codec.matchPosition >> 4) & 0xF0) |
-                                                        (Codec.matchLength - (kThreshold + 1)));
+      group[groupLength++] = static_cast<unsigned char>(m.position);
+      group[groupLength++] =
+          static_cast<unsigned char>(((m.position >> 4) & 0xF0) | (m.length - (kThreshold + 1)));
     }
     mask = (mask << 1) & 0xFF;
     if (mask == 0) {
@@ -242,15 +277,23 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
       groupLength = 1;
       mask = 1;
     }
-    const int last = Codec.matchLength;
+    const int last = m.length;
     int i = 0;
-    for (; i < last && in.Get(c); ++i) {
-      Delete(s);
-      w[s] = static_cast<unsigned char>(c);
-      if (s < kLookAhead - 1) w[s + kRingSize] = static_cast<unsigned char>(c);
-      s = (s + 1) & (kRingSize - 1);
-      r = (r + 1) & (kRingSize - 1);
-      Insert(r);
+    // Take the match's bytes straight from the read buffer, as many at a
+    // time as it holds.
+    while (i < last && (in.next != in.end || in.Refill())) {
+      const int n = static_cast<int>(std::min<std::ptrdiff_t>(last - i, in.end - in.next));
+      const unsigned char* bytes = in.next;
+      in.next += n;
+      i += n;
+      for (int k = 0; k < n; ++k) {
+        Delete(s);
+        w[s] = bytes[k];
+        if (s < kLookAhead - 1) w[s + kRingSize] = bytes[k];
+        s = (s + 1) & (kRingSize - 1);
+        r = (r + 1) & (kRingSize - 1);
+        m = Insert(r);
+      }
     }
     Codec.originalCount += i;
     if (i < last) {
@@ -260,7 +303,7 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
         Delete(s);
         s = (s + 1) & (kRingSize - 1);
         r = (r + 1) & (kRingSize - 1);
-        if (--len != 0) Insert(r);
+        if (--len != 0) m = Insert(r);
       }
     }
     SetProgress(static_cast<uint32_t>(Codec.originalCount));
