@@ -25,7 +25,7 @@ struct Reader {
     if (index == 0) {
       std::size_t n = src->size() - pos;
       if (n > static_cast<std::size_t>(kBuffer)) n = kBuffer;
-      std::memcpy(buffer, src->data() + pos, n);
+      if (n != 0) std::memcpy(buffer, src->data() + pos, n);
       pos += n;
       fill = static_cast<int>(n);
     }
