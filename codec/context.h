@@ -17,7 +17,7 @@ constexpr int kTreeNil = 4096;
 constexpr int kRingStart = kRingSize - kLookAhead;  // 4078
 constexpr int kStreamBufferSize = 262144;
 constexpr int kTransferSize = 1048576;
-constexpr int kDecodeSlack = 64;
+constexpr int kDecodeSlack = 8 * 18 + 24;  // a group of matches past a block, copied in words
 
 struct CodecContext {
   LzsHeader header;

@@ -27,6 +27,14 @@ int Fail(std::FILE* in, std::FILE* out, const std::string& destinationPath, int 
   return result;
 }
 
+// An abort leaves the output as far as whole blocks went out.
+int Abort(std::FILE* in, std::FILE* out) {
+  std::fclose(in);
+  std::fclose(out);
+  RemoveTemp();
+  return kAborted;
+}
+
 int CopyBranch(std::FILE* in, std::FILE* out, const std::string& destinationPath,
                const std::string& compressedPath, int32_t* producedSize) {
   std::fclose(in);
@@ -46,6 +54,53 @@ int CopyBranch(std::FILE* in, std::FILE* out, const std::string& destinationPath
   RemoveTemp();
   *producedSize = Codec.header.original_size;
   return kDone;
+}
+
+constexpr int kLongestGroup = 1 + 8 * 2;                // flag byte and eight matches
+constexpr int32_t kGroupOutput = 8 * (kLookAhead + 1);  // more than eight matches give
+
+// Copies the match at ring position `position` of 3..18 bytes to op, when
+// `count` bytes have been produced: the match starts 1..4096 bytes back.
+// Byte by byte in effect, so a match closer than its length repeats what it
+// has just written. Up to 24 bytes are stored; the area's slack takes them.
+inline void CopyMatch(unsigned char* op, int32_t count, unsigned position, unsigned length) {
+  // back + 1 is the distance: ring position of op, minus position, mod 4096.
+  const unsigned back =
+      (static_cast<unsigned>(count) + (kRingStart - 1) - position) & (kRingSize - 1);
+  const unsigned char* src = op - 1 - back;
+  if (back >= 7) {
+    // Every word read lies wholly before the one being written.
+    std::memcpy(op, src, 8);
+    std::memcpy(op + 8, src + 8, 8);
+    std::memcpy(op + 16, src + 16, 8);
+  } else if (back == 0) {
+    const uint64_t run = src[0] * kRepeatByte;
+    std::memcpy(op, &run, 8);
+    std::memcpy(op + 8, &run, 8);
+    std::memcpy(op + 16, &run, 8);
+  } else {
+    for (unsigned k = 0; k < length; ++k) op[k] = src[k];
+  }
+}
+
+// One code of a group whose input and output room were checked beforehand,
+// then the progress and the pump; false when the run is to stop.
+[[gnu::always_inline]] inline bool Code(unsigned group, unsigned bit, unsigned char*& op,
+                                        const unsigned char*& ip, int32_t& count) {
+  if (group & bit) {
+    *op++ = *ip++;
+    ++count;
+  } else {
+    const unsigned b0 = ip[0], b1 = ip[1];
+    ip += 2;
+    const unsigned length = (b1 & 15) + kThreshold + 1;
+    CopyMatch(op, count, b0 | (b1 & 0xF0) << 4, length);
+    op += length;
+    count += static_cast<int32_t>(length);
+  }
+  SetProgress(static_cast<uint32_t>(count));
+  PumpOneMessage();
+  return WorkActive != 0;
 }
 
 // Code stream bytes straight from the read buffer.
@@ -91,60 +146,31 @@ int DecodeStream(std::FILE* in, std::FILE* out, const std::string& destinationPa
   Input input{in};
 
   for (;;) {
-    flags >>= 1;
-    if ((flags & 0x100) == 0) {
-      unsigned c;
-      if (!input.Get(c)) break;
-      flags = c | 0xFF00;
-    }
-    if (flags & 1) {
-      unsigned c;
-      if (!input.Get(c)) break;
-      *op++ = static_cast<unsigned char>(c);
-      ++count;
-    } else {
-      unsigned b0, b1;
-      if (input.end - input.next >= 2) {
-        b0 = input.next[0];
-        b1 = input.next[1];
-        input.next += 2;
-      } else if (!input.Get(b0) || !input.Get(b1)) {
-        break;
+    // Whole groups (flag byte and eight codes) whose input is at hand, whose
+    // output fits the block's slack and cannot reach the stated size run
+    // without those checks.
+    if (flags < 0x200) {
+      const unsigned char* ip = input.next;
+      const auto ipLimit = reinterpret_cast<std::uintptr_t>(input.end) - kLongestGroup;
+      const int32_t countLimit = originalSize - kGroupOutput;
+      while (reinterpret_cast<std::uintptr_t>(ip) <= ipLimit && count <= countLimit &&
+             op < blockEnd) {
+        const unsigned group = *ip++;
+        if (!Code(group, 1, op, ip, count) || !Code(group, 2, op, ip, count) ||
+            !Code(group, 4, op, ip, count) || !Code(group, 8, op, ip, count) ||
+            !Code(group, 16, op, ip, count) || !Code(group, 32, op, ip, count) ||
+            !Code(group, 64, op, ip, count) || !Code(group, 128, op, ip, count))
+          return Abort(in, out);
       }
-      const int length = static_cast<int>(b1 & 15) + kThreshold + 1;
-      // A code that runs past the stated size means the stream does not
-      // belong to it.
-      if (length > originalSize - count) return Fail(in, out, destinationPath, kDamagedStream);
-      const unsigned position = b0 | (b1 & 0xF0) << 4;
-      const unsigned ring = static_cast<unsigned>(kRingStart + count) & (kRingSize - 1);
-      const unsigned distance = ((ring - position - 1) & (kRingSize - 1)) + 1;
-      const unsigned char* src = op - distance;
-      if (distance >= 8) {
-        // Whole words: every word read lies before the one being written.
-        for (int k = 0; k < length; k += 8) std::memcpy(op + k, src + k, 8);
-      } else if (distance == 1) {
-        const uint64_t run = src[0] * kRepeatByte;
-        for (int k = 0; k < length; k += 8) std::memcpy(op + k, &run, 8);
-      } else {
-        for (int k = 0; k < length; ++k) op[k] = src[k];
-      }
-      op += length;
-      count += length;
+      input.next = ip;
     }
     if (op >= blockEnd) {
       // Out go the complete blocks; the last 4096 bytes stay as the ring.
       WriteBlock(out, start, kStreamBufferSize);
-      std::memmove(area, op - kRingSize - (op - blockEnd), kRingSize + (op - blockEnd));
-      op = start + (op - blockEnd);
+      const std::size_t over = static_cast<std::size_t>(op - blockEnd);
+      std::memmove(area, blockEnd - kRingSize, kRingSize + over);
+      op = start + over;
       if (Codec.writeError) return Fail(in, out, destinationPath, kWriteFailed);
-    }
-    SetProgress(static_cast<uint32_t>(count));
-    PumpOneMessage();
-    if (WorkActive == 0) {
-      std::fclose(in);
-      std::fclose(out);
-      RemoveTemp();
-      return kAborted;
     }
     if (count >= originalSize) {
       WriteBlock(out, start, static_cast<std::size_t>(op - start));
@@ -161,6 +187,38 @@ int DecodeStream(std::FILE* in, std::FILE* out, const std::string& destinationPa
       *producedSize = originalSize;
       return kDone;
     }
+    if (flags < 0x200 && input.end - input.next >= kLongestGroup &&
+        count <= originalSize - kGroupOutput)
+      continue;  // only the block was full
+
+    // One code with every check: near the end of the input buffer or of
+    // the stated size.
+    flags >>= 1;
+    if ((flags & 0x100) == 0) {
+      unsigned c;
+      if (!input.Get(c)) break;
+      flags = c | 0xFF00;
+    }
+    if (flags & 1) {
+      unsigned c;
+      if (!input.Get(c)) break;
+      *op++ = static_cast<unsigned char>(c);
+      ++count;
+    } else {
+      unsigned b0, b1;
+      if (!input.Get(b0) || !input.Get(b1)) break;
+      const unsigned length = (b1 & 15) + kThreshold + 1;
+      // A code that runs past the stated size means the stream does not
+      // belong to it.
+      if (length > static_cast<unsigned>(originalSize - count))
+        return Fail(in, out, destinationPath, kDamagedStream);
+      CopyMatch(op, count, b0 | (b1 & 0xF0) << 4, length);
+      op += length;
+      count += static_cast<int32_t>(length);
+    }
+    SetProgress(static_cast<uint32_t>(count));
+    PumpOneMessage();
+    if (WorkActive == 0) return Abort(in, out);
   }
   // The input ran out before the stated size was reached.
   return Fail(in, out, destinationPath, Codec.readError ? kReadFailed : kDamagedStream);
