@@ -70,13 +70,13 @@ inline Match Insert(int r) {
   // child (cmp >= 0). A tree's root has only a right child.
   std::size_t link = 2 * p + 1;
   std::size_t next = static_cast<uint32_t>(kid[link]);
-  // Eight bytes at a time; beat is the number of equal low bits a node's
-  // first word must reach to beat the best match: a first difference at bit
-  // tz means a common prefix of 1 + tz / 8 bytes, longer than best exactly
-  // when tz >= 8 * best.
+  // Eight bytes at a time: the first differing byte of the words gives the
+  // common prefix, their big-endian order the direction.
   const uint64_t k1 = Load64(key + 1);
   const uint64_t b1 = BigEndian(k1);
-  unsigned beat = 0;
+  // A node whose first words differ gives a longer match exactly when their
+  // difference spares the bits of beatMask.
+  uint64_t beatMask = 0;
   while (next != kTreeNil) {
     p = next;
     const unsigned char* q = w + p;
@@ -84,11 +84,15 @@ inline Match Insert(int r) {
     uint64_t v = Load64(q + 1);
     const uint64_t x = v ^ k1;
     if (x != 0) {
-      const unsigned tz = DifferenceBits(x);
       link = 2 * p + (BigEndian(v) < b1);
-      if (tz >= beat) {
-        best = 1 + tz / 8;
-        beat = 8 * best;
+      if ((x & beatMask) == 0) {
+        const unsigned bits = DifferenceBits(x);
+        best = 1 + bits / 8;
+        // The bits up to the end of the differing byte; all 64 for byte 8.
+        if constexpr (std::endian::native == std::endian::little)
+          beatMask = (uint64_t{2} << (bits | 7)) - 1;
+        else
+          beatMask = ~(~uint64_t{0} >> 1 >> (bits | 7));
         bestPosition = p;
       }
       next = static_cast<uint32_t>(kid[link]);
@@ -107,7 +111,7 @@ inline Match Insert(int r) {
     }
     if (i > best) {
       best = i;
-      beat = 8 * best;
+      beatMask = ~uint64_t{0};  // no first-word difference beats 9 bytes or more
       bestPosition = p;
     }
     next = static_cast<uint32_t>(kid[link]);
@@ -192,6 +196,16 @@ struct Input {
   }
 };
 
+// A full group goes into the write buffer in one piece when it fits.
+inline void PutGroup(const unsigned char* group, int length, std::FILE* out) {
+  if (Codec.writeIndex + 17 < kStreamBufferSize) {
+    std::memcpy(Codec.writeBuffer + Codec.writeIndex, group, 17);  // a fixed size is cheaper
+    Codec.writeIndex += length;
+  } else {
+    for (int k = 0; k < length; ++k) PutByte(group[k], out);
+  }
+}
+
 // Ends an encode that produced no usable compressed file.
 int Fail(std::FILE* source, std::FILE* out, int result) {
   std::fclose(source);
@@ -271,7 +285,7 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
     }
     mask = (mask << 1) & 0xFF;
     if (mask == 0) {
-      for (int k = 0; k < groupLength; ++k) PutByte(group[k], out);
+      PutGroup(group, groupLength, out);
       packed += groupLength;
       group[0] = 0;
       groupLength = 1;
