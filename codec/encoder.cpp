@@ -55,7 +55,7 @@ inline unsigned DifferenceBits(uint64_t x) {
   return static_cast<unsigned>(std::countl_zero(x));
 }
 
-inline Match Insert(int r) {
+inline Match Insert(std::size_t r) {
   const unsigned char* const w = Codec.window;
   int32_t* const dad = Codec.parent;
   int32_t* const kid = Codec.child;
@@ -84,7 +84,9 @@ inline Match Insert(int r) {
     uint64_t v = Load64(q + 1);
     const uint64_t x = v ^ k1;
     if (x != 0) {
-      link = 2 * p + (BigEndian(v) < b1);
+      // All ones when the node is the smaller (go right), else zero.
+      const std::size_t right = std::size_t{0} - (BigEndian(v) < b1);
+      link = 2 * p - right;
       if ((x & beatMask) == 0) {
         const unsigned bits = DifferenceBits(x);
         best = 1 + bits / 8;
@@ -135,34 +137,39 @@ inline Match Insert(int r) {
   return {static_cast<int>(best), static_cast<int>(bestPosition)};
 }
 
-inline void Delete(int p) {
+inline void Delete(std::size_t p) {
   int32_t* const dad = Codec.parent;
   int32_t* const kid = Codec.child;
   if (dad[p] == kTreeNil) return;
-  int q;
-  if (kid[2 * p + 1] == kTreeNil) {
-    q = kid[2 * p];
-  } else if (kid[2 * p] == kTreeNil) {
-    q = kid[2 * p + 1];
+  // Unsigned, pointer-wide indices: no sign extension on the way.
+  const std::size_t left = static_cast<uint32_t>(kid[2 * p]);
+  const std::size_t right = static_cast<uint32_t>(kid[2 * p + 1]);
+  std::size_t q;
+  if (right == kTreeNil) {
+    q = left;
+  } else if (left == kTreeNil) {
+    q = right;
   } else {
-    q = kid[2 * p];
+    q = left;
     if (kid[2 * q + 1] != kTreeNil) {
-      do q = kid[2 * q + 1];
+      do q = static_cast<uint32_t>(kid[2 * q + 1]);
       while (kid[2 * q + 1] != kTreeNil);
-      kid[2 * dad[q] + 1] = kid[2 * q];
-      dad[kid[2 * q]] = dad[q];
-      kid[2 * q] = kid[2 * p];
-      dad[kid[2 * p]] = q;
+      const std::size_t above = static_cast<uint32_t>(dad[q]);
+      const int32_t below = kid[2 * q];
+      kid[2 * above + 1] = below;
+      dad[static_cast<uint32_t>(below)] = static_cast<int32_t>(above);
+      kid[2 * q] = static_cast<int32_t>(left);
+      dad[left] = static_cast<int32_t>(q);
     }
-    kid[2 * q + 1] = kid[2 * p + 1];
-    dad[kid[2 * p + 1]] = q;
+    kid[2 * q + 1] = static_cast<int32_t>(right);
+    dad[right] = static_cast<int32_t>(q);
   }
-  dad[q] = dad[p];
-  const int up = dad[p];
-  if (kid[2 * up + 1] == p)
-    kid[2 * up + 1] = q;
+  const std::size_t up = static_cast<uint32_t>(dad[p]);
+  dad[q] = static_cast<int32_t>(up);
+  if (static_cast<std::size_t>(static_cast<uint32_t>(kid[2 * up + 1])) == p)
+    kid[2 * up + 1] = static_cast<int32_t>(q);
   else
-    kid[2 * up] = q;
+    kid[2 * up] = static_cast<int32_t>(q);
   dad[p] = kTreeNil;
 }
 
@@ -258,8 +265,8 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
   group[0] = 0;
   int groupLength = 1;
   unsigned mask = 1;
-  int s = 0;
-  int r = kRingStart;
+  std::size_t s = 0;
+  std::size_t r = kRingStart;
   Input in{source};
 
   int len = 0;
