@@ -23,12 +23,6 @@ inline uint64_t Load64(const unsigned char* p) {
   return v;
 }
 
-// Index of the first differing byte of two 8-byte loads whose xor is x != 0.
-inline int FirstDifference(uint64_t x) {
-  if constexpr (std::endian::native == std::endian::little) return std::countr_zero(x) >> 3;
-  return std::countl_zero(x) >> 3;
-}
-
 // Both children of a node move together as one 64-bit word.
 constexpr uint64_t kNoChildren = uint64_t{kTreeNil} | (uint64_t{kTreeNil} << 32);
 inline void CopyChildren(int32_t* to, const int32_t* from) { std::memcpy(to, from, 8); }
@@ -79,9 +73,8 @@ inline Match Insert(std::size_t r) {
   uint64_t beatMask = 0;
   while (next != kTreeNil) {
     p = next;
-    const unsigned char* q = w + p;
     unsigned i;
-    uint64_t v = Load64(q + 1);
+    uint64_t v = Load64(w + 1 + p);
     const uint64_t x = v ^ k1;
     if (x != 0) {
       // All ones when the node is the smaller (go right), else zero.
@@ -100,7 +93,13 @@ inline Match Insert(std::size_t r) {
       next = static_cast<uint32_t>(kid[link]);
       continue;
     }
-    // Bytes 1..8 are equal: the rest decides.
+    // Bytes 1..8 are equal: the rest decides. The node's address is formed
+    // here only, so that the common path above loads with base + index.
+    std::size_t at = p;
+#if defined(__GNUC__)
+    asm("" : "+r"(at));
+#endif
+    const unsigned char* q = w + at;
     const uint64_t k2 = Load64(key + 9);
     if ((v = Load64(q + 9)) != k2) {
       i = 9 + DifferenceBits(v ^ k2) / 8;
