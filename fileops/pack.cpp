@@ -13,6 +13,7 @@
 #include "fileops/naming.h"
 #include "fileops/paths.h"
 #include "fileops/result_code.h"
+#include "fileops/source.h"
 #include "platform/platform.h"
 #include "runs/listfile.h"
 #include "text/format.h"
@@ -22,25 +23,6 @@ namespace {
 // A whole compressed file on a disk set is always shorter than this.
 constexpr int64_t kWholeFileLimit = kHeaderSize + kPieceStreamSize;
 constexpr int64_t kLargestSource = 0x7FFFFFFF;
-
-// Opens the source, asking for the right disk until it opens or the user
-// cancels (then the run stops).
-std::FILE* OpenSource(const std::string& source) {
-  for (;;) {
-    if (std::FILE* f = plat::OpenFile(source, "rb")) return f;
-    if (ShowMessage(Format(msg::kMsgSourceUnreadable, source.c_str()), msg::kCaptionConfirm,
-                    0x41) != 1) {
-      StopRun();
-      return nullptr;
-    }
-  }
-}
-
-int StopWith(const char* text, int result) {
-  ShowMessage(text, msg::kCaptionStop, 0x10);
-  StopRun();
-  return result;
-}
 
 // Copies src to the destination; a failed copy raises the retry prompt, and
 // Retry makes the folders and the marker on the disk now in the drive.
@@ -84,12 +66,12 @@ int PackFile(const std::string& source, const std::string& destinationRoot,
   ResetProgress(0);
   *sizeOut = 0;
 
-  std::FILE* in = OpenSource(source);
+  std::FILE* in = OpenSourceAskingForDisk(source);
   if (!in) return kSourceUnreadable;
   int64_t length = plat::FileLength(in);
   if (length < 0 || length > kLargestSource) {
     std::fclose(in);
-    return StopWith(Format(msg::kMsgTooLarge, source.c_str()).c_str(), kCannotStore);
+    return StopRunWith(Format(msg::kMsgTooLarge, source.c_str()), kCannotStore);
   }
   Codec.originalCount = Codec.packedCount = *sizeOut = static_cast<int32_t>(length);
   bool carriesSignature = ReadHeader(in, Codec.header) && HasSignatureNoCase(Codec.header);
@@ -100,7 +82,7 @@ int PackFile(const std::string& source, const std::string& destinationRoot,
   std::string destination;
   if (!DestinationName(destinationRoot, relativeName ? *relativeName : std::string(),
                        !copyAsIs && !forceCopy, destination))
-    return StopWith(msg::kMsgNameTooLong, kNameRefused);
+    return StopRunWith(msg::kMsgNameTooLong, kNameRefused);
 
   ShowCurrentFile(destination);
   PathParts parts;
@@ -114,11 +96,11 @@ int PackFile(const std::string& source, const std::string& destinationRoot,
     OverwriteChoice = 0;
     if (std::FILE* existing = plat::OpenFile(destination, "rb")) {
       std::fclose(existing);
-      return StopWith(msg::kMsgSameName, kNameRefused);
+      return StopRunWith(msg::kMsgSameName, kNameRefused);
     }
   }
 
-  in = OpenSource(source);
+  in = OpenSourceAskingForDisk(source);
   if (!in) return kSourceUnreadable;
   ResetProgress(static_cast<uint32_t>(Codec.originalCount));
 
@@ -137,7 +119,7 @@ int PackFile(const std::string& source, const std::string& destinationRoot,
   if (!out) {
     std::fclose(in);
     DropTempFile();
-    return StopWith(msg::kMsgTempFailedPack, kTempCreateFailed);
+    return StopRunWith(msg::kMsgTempFailedPack, kTempCreateFailed);
   }
 
   int r = EncodeStream(in, out, relativeName ? relativeName->c_str() : nullptr, source);
@@ -146,16 +128,16 @@ int PackFile(const std::string& source, const std::string& destinationRoot,
       break;
     case kWriteFailed:  // the local disk is full
       DropTempFile();
-      return StopWith(msg::kMsgTempFailedPack, r);
+      return StopRunWith(msg::kMsgTempFailedPack, r);
     case kReadFailed:
       DropTempFile();
-      return StopWith(Format(msg::kMsgReadFailed, source.c_str()).c_str(), r);
+      return StopRunWith(Format(msg::kMsgReadFailed, source.c_str()), r);
     case kCannotStore:
       DropTempFile();
-      return StopWith(Format(msg::kMsgTooLarge, source.c_str()).c_str(), r);
+      return StopRunWith(Format(msg::kMsgTooLarge, source.c_str()), r);
     case kNameRefused:  // the name does not fit the header
       DropTempFile();
-      return StopWith(msg::kMsgNameTooLong, r);
+      return StopRunWith(msg::kMsgNameTooLong, r);
     default:  // empty source, abort: nothing of the file reaches the disk
       DropTempFile();
       return r;

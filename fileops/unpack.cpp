@@ -13,28 +13,12 @@
 #include "fileops/pack.h"
 #include "fileops/paths.h"
 #include "fileops/result_code.h"
+#include "fileops/source.h"
 #include "platform/platform.h"
 #include "text/cp932.h"
 #include "text/format.h"
 
 namespace {
-
-int StopWith(const std::string& text, int result) {
-  ShowMessage(text, msg::kCaptionStop, 0x10);
-  StopRun();
-  return result;
-}
-
-std::FILE* OpenSource(const std::string& source) {
-  for (;;) {
-    if (std::FILE* f = plat::OpenFile(source, "rb")) return f;
-    if (ShowMessage(Format(msg::kMsgSourceUnreadable, source.c_str()), msg::kCaptionConfirm,
-                    0x41) != 1) {
-      StopRun();
-      return nullptr;
-    }
-  }
-}
 
 // "." and ".." levels, what Windows trims to them ("...", ". ."), and
 // empty levels.
@@ -71,15 +55,15 @@ int UnpackFile(const std::string& source, const std::string& destinationRoot,
 
   // A damaged or hostile list must never reach outside the disk set or the game folder.
   if (!IsSafeRelativeName(relativeName))
-    return StopWith(Format(msg::kMsgUnsafeName, relativeName.c_str()), kNameRefused);
+    return StopRunWith(Format(msg::kMsgUnsafeName, relativeName.c_str()), kNameRefused);
 
-  std::FILE* in = OpenSource(source);
+  std::FILE* in = OpenSourceAskingForDisk(source);
   if (!in) return kSourceUnreadable;
   std::fclose(in);
 
   std::string output;
   if (!OutputName(destinationRoot, relativeName, output))
-    return StopWith(msg::kMsgNameTooLong, kNameRefused);
+    return StopRunWith(msg::kMsgNameTooLong, kNameRefused);
   ShowCurrentFile(output);
   PathParts parts;
   SplitPath(output, parts);
@@ -97,7 +81,7 @@ int UnpackFile(const std::string& source, const std::string& destinationRoot,
     }
   }
 
-  in = OpenSource(source);
+  in = OpenSourceAskingForDisk(source);
   if (!in) return kSourceUnreadable;
   if (!ReadHeader(in, Codec.header) || !HasSignatureNoCase(Codec.header)) {
     std::fclose(in);
@@ -110,7 +94,7 @@ int UnpackFile(const std::string& source, const std::string& destinationRoot,
   }
   if (Codec.header.original_size <= 0) {
     std::fclose(in);
-    return StopWith(msg::kMsgBadSize, kBadOriginalSize);
+    return StopRunWith(msg::kMsgBadSize, kBadOriginalSize);
   }
   if (Codec.header.piece_index != 0) {
     std::fclose(in);
@@ -160,11 +144,11 @@ int UnpackFile(const std::string& source, const std::string& destinationRoot,
       *sizeOut = produced;
       return kDone;
     case kDamagedStream:
-      return StopWith(Format(msg::kMsgDamagedStream, source.c_str()), r);
+      return StopRunWith(Format(msg::kMsgDamagedStream, source.c_str()), r);
     case kWriteFailed:
-      return StopWith(Format(msg::kMsgWriteFailed, output.c_str()), r);
+      return StopRunWith(Format(msg::kMsgWriteFailed, output.c_str()), r);
     case kReadFailed:
-      return StopWith(Format(msg::kMsgReadFailed, source.c_str()), r);
+      return StopRunWith(Format(msg::kMsgReadFailed, source.c_str()), r);
     default:  // copy abandoned, aborted: already reported
       return r;
   }
