@@ -49,6 +49,16 @@ inline unsigned DifferenceBits(uint64_t x) {
   return static_cast<unsigned>(std::countl_zero(x));
 }
 
+// The bits of a first-word difference that must be zero for a longer match
+// than one ending at word byte b: those of bytes 0..b (all of them for b 7).
+constexpr uint64_t BeatMaskOf(unsigned b) {
+  if (b >= 7) return ~uint64_t{0};
+  if constexpr (std::endian::native == std::endian::little) return (uint64_t{1} << (8 * b + 8)) - 1;
+  return ~(~uint64_t{0} >> (8 * b + 8));
+}
+constexpr uint64_t kBeatMasks[8] = {BeatMaskOf(0), BeatMaskOf(1), BeatMaskOf(2), BeatMaskOf(3),
+                                    BeatMaskOf(4), BeatMaskOf(5), BeatMaskOf(6), BeatMaskOf(7)};
+
 inline Match Insert(std::size_t r) {
   const unsigned char* const w = Codec.window;
   int32_t* const dad = Codec.parent;
@@ -56,7 +66,7 @@ inline Match Insert(std::size_t r) {
   const unsigned char* key = w + r;
   // Indices are unsigned and pointer-wide, so stepping down needs no sign
   // extension; the tree arrays hold only values 0..4352.
-  std::size_t p = kRingSize + 1 + key[0];
+  std::size_t p = std::size_t{key[0]} + (kRingSize + 1);
   unsigned best = 0;  // the longest match so far
   std::size_t bestPosition = 0;
   std::memcpy(kid + 2 * r, &kNoChildren, 8);
@@ -81,13 +91,9 @@ inline Match Insert(std::size_t r) {
       const std::size_t right = std::size_t{0} - (BigEndian(v) < b1);
       link = 2 * p - right;
       if ((x & beatMask) == 0) {
-        const unsigned bits = DifferenceBits(x);
-        best = 1 + bits / 8;
-        // The bits up to the end of the differing byte; all 64 for byte 8.
-        if constexpr (std::endian::native == std::endian::little)
-          beatMask = (uint64_t{2} << (bits | 7)) - 1;
-        else
-          beatMask = ~(~uint64_t{0} >> 1 >> (bits | 7));
+        const unsigned byte = DifferenceBits(x) / 8;
+        best = 1 + byte;
+        beatMask = kBeatMasks[byte];
         bestPosition = p;
       }
       next = static_cast<uint32_t>(kid[link]);
@@ -263,7 +269,7 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
   unsigned char group[17];
   group[0] = 0;
   int groupLength = 1;
-  unsigned mask = 1;
+  uint8_t mask = 1;  // the flag bit of the next code; 0 once the group is full
   std::size_t s = 0;
   std::size_t r = kRingStart;
   Input in{source};
@@ -274,6 +280,7 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
   if (Codec.readError) return Fail(source, out, kReadFailed);
   if (in.tooLarge) return Fail(source, out, kCannotStore);
   Codec.originalCount = len;
+  int32_t original = len;  // kept in a register; Codec.originalCount follows at the end
   if (len == 0) return Fail(source, out, kSourceEmpty);
 
   for (int i = 1; i <= kLookAhead; ++i) Insert(r - i);
@@ -282,14 +289,14 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
     if (m.length > len) m.length = len;
     if (m.length <= kThreshold) {
       m.length = 1;
-      group[0] |= static_cast<unsigned char>(mask);
+      group[0] |= mask;
       group[groupLength++] = w[r];
     } else {
       group[groupLength++] = static_cast<unsigned char>(m.position);
       group[groupLength++] =
           static_cast<unsigned char>(((m.position >> 4) & 0xF0) | (m.length - (kThreshold + 1)));
     }
-    mask = (mask << 1) & 0xFF;
+    mask = static_cast<uint8_t>(mask << 1);
     if (mask == 0) {
       PutGroup(group, groupLength, out);
       packed += groupLength;
@@ -315,7 +322,7 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
         m = Insert(r);
       }
     }
-    Codec.originalCount += i;
+    original += i;
     if (i < last) {
       if (Codec.readError) return Fail(source, out, kReadFailed);
       if (in.tooLarge) return Fail(source, out, kCannotStore);
@@ -326,7 +333,7 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
         if (--len != 0) m = Insert(r);
       }
     }
-    SetProgress(static_cast<uint32_t>(Codec.originalCount));
+    SetProgress(static_cast<uint32_t>(original));
     PumpOneMessage();
     if (WorkActive == 0) return Fail(source, out, kAborted);
   } while (len > 0);
@@ -341,6 +348,7 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
   if (packed > kLargestStorable) return Fail(source, out, kCannotStore);
   Codec.packedCount = static_cast<int32_t>(packed);
   h.packed_size = Codec.packedCount;
+  Codec.originalCount = original;
   h.original_size = Codec.originalCount;
   bool written = !Codec.writeError && std::fseek(out, 0, SEEK_SET) == 0 && WriteHeader(out, h) &&
                  std::fseek(out, 0, SEEK_END) == 0;
