@@ -73,18 +73,24 @@ const char* ResultText(int result) {
   }
 }
 
-int Compress(const char* srcHost, const char* dstHost) {
-  std::string src, dst;
-  if (!InnerPath(srcHost, src) || !InnerPath(dstHost, dst)) return kExitFailure;
+// The two operands of --compress and --expand in the program's own form, and
+// the source opened; nullptr (and the reason on standard error) otherwise.
+std::FILE* OpenOperands(const char* srcHost, const char* dstHost, std::string& src,
+                        std::string& dst) {
+  if (!InnerPath(srcHost, src) || !InnerPath(dstHost, dst)) return nullptr;
   if (src == dst) {
     Complain(dstHost, "the output would overwrite the input");
-    return kExitFailure;
+    return nullptr;
   }
   std::FILE* in = plat::OpenFile(src, "rb");
-  if (!in) {
-    Complain(srcHost, "cannot open the file");
-    return kExitFailure;
-  }
+  if (!in) Complain(srcHost, "cannot open the file");
+  return in;
+}
+
+int Compress(const char* srcHost, const char* dstHost) {
+  std::string src, dst;
+  std::FILE* in = OpenOperands(srcHost, dstHost, src, dst);
+  if (!in) return kExitFailure;
   int64_t length = plat::FileLength(in);
   if (length == 0 || length > kLargestSource) {
     std::fclose(in);
@@ -117,16 +123,8 @@ int Compress(const char* srcHost, const char* dstHost) {
 
 int Expand(const char* srcHost, const char* dstHost) {
   std::string src, dst;
-  if (!InnerPath(srcHost, src) || !InnerPath(dstHost, dst)) return kExitFailure;
-  if (src == dst) {
-    Complain(dstHost, "the output would overwrite the input");
-    return kExitFailure;
-  }
-  std::FILE* in = plat::OpenFile(src, "rb");
-  if (!in) {
-    Complain(srcHost, "cannot open the file");
-    return kExitFailure;
-  }
+  std::FILE* in = OpenOperands(srcHost, dstHost, src, dst);
+  if (!in) return kExitFailure;
   const LzsHeader& h = Codec.header;
   const char* refusal = nullptr;
   if (!ReadHeader(in, Codec.header) || !HasSignatureNoCase(h))
