@@ -69,7 +69,6 @@ inline Match Insert(std::size_t r) {
   std::size_t p = std::size_t{key[0]} + (kRingSize + 1);
   unsigned best = 0;  // the longest match so far
   std::size_t bestPosition = 0;
-  std::memcpy(kid + 2 * r, &kNoChildren, 8);
   // link: the child slot to follow, 2p for the left, 2p + 1 for the right
   // child (cmp >= 0). A tree's root has only a right child.
   std::size_t link = 2 * p + 1;
@@ -137,6 +136,8 @@ inline Match Insert(std::size_t r) {
     dad[p] = kTreeNil;
     return {kLookAhead, static_cast<int>(p)};
   }
+  // r becomes a leaf; a node that takes another's place gets its children.
+  std::memcpy(kid + 2 * r, &kNoChildren, 8);
   kid[link] = r;
   dad[r] = static_cast<int32_t>(p);
   return {static_cast<int>(best), static_cast<int>(bestPosition)};
