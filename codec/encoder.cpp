@@ -59,6 +59,9 @@ constexpr uint64_t BeatMaskOf(unsigned b) {
 constexpr uint64_t kBeatMasks[8] = {BeatMaskOf(0), BeatMaskOf(1), BeatMaskOf(2), BeatMaskOf(3),
                                     BeatMaskOf(4), BeatMaskOf(5), BeatMaskOf(6), BeatMaskOf(7)};
 
+// Only the last insert before a code is written needs the longest match;
+// the others only place their string in the tree (kFindMatch false).
+template <bool kFindMatch>
 inline Match Insert(std::size_t r) {
   const unsigned char* const w = Codec.window;
   int32_t* const dad = Codec.parent;
@@ -89,7 +92,7 @@ inline Match Insert(std::size_t r) {
       // All ones when the node is the smaller (go right), else zero.
       const std::size_t right = std::size_t{0} - (BigEndian(v) < b1);
       link = 2 * p - right;
-      if ((x & beatMask) == 0) {
+      if (kFindMatch && (x & beatMask) == 0) {
         const unsigned byte = DifferenceBits(x) / 8;
         best = 1 + byte;
         beatMask = kBeatMasks[byte];
@@ -115,7 +118,7 @@ inline Match Insert(std::size_t r) {
     } else {
       break;
     }
-    if (i > best) {
+    if (kFindMatch && i > best) {
       best = i;
       beatMask = ~uint64_t{0};  // no first-word difference beats 9 bytes or more
       bestPosition = p;
@@ -235,7 +238,7 @@ void InitMatchTree() {
 }
 
 void InsertNode(int r) {
-  Match m = Insert(r);
+  Match m = Insert<true>(r);
   Codec.matchLength = m.length;
   if (m.length != 0) Codec.matchPosition = m.position;
 }
@@ -284,8 +287,8 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
   int32_t original = len;  // kept in a register; Codec.originalCount follows at the end
   if (len == 0) return Fail(source, out, kSourceEmpty);
 
-  for (int i = 1; i <= kLookAhead; ++i) Insert(r - i);
-  Match m = Insert(r);
+  for (int i = 1; i <= kLookAhead; ++i) Insert<false>(r - i);
+  Match m = Insert<true>(r);
   do {
     if (m.length > len) m.length = len;
     if (m.length <= kThreshold) {
@@ -314,14 +317,23 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
       const unsigned char* bytes = in.next;
       in.next += n;
       i += n;
-      for (int k = 0; k < n; ++k) {
+      auto take = [&](unsigned char c) {
         Delete(s);
-        w[s] = bytes[k];
-        if (s < kLookAhead - 1) w[s + kRingSize] = bytes[k];
+        w[s] = c;
+        if (s < kLookAhead - 1) w[s + kRingSize] = c;
         s = (s + 1) & (kRingSize - 1);
         r = (r + 1) & (kRingSize - 1);
-        m = Insert(r);
+      };
+      for (int k = 0; k < n - 1; ++k) {
+        take(bytes[k]);
+        Insert<false>(r);
       }
+      take(bytes[n - 1]);
+      // The last byte of the match decides the next code.
+      if (i == last)
+        m = Insert<true>(r);
+      else
+        Insert<false>(r);
     }
     original += i;
     if (i < last) {
@@ -331,7 +343,7 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
         Delete(s);
         s = (s + 1) & (kRingSize - 1);
         r = (r + 1) & (kRingSize - 1);
-        if (--len != 0) m = Insert(r);
+        if (--len != 0) m = Insert<true>(r);
       }
     }
     SetProgress(static_cast<uint32_t>(original));
