@@ -381,6 +381,13 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
   for (const char* m = mode; *m; ++m) {
     if (*m != 't') hostMode += *m;
   }
+  // A named pipe, socket or device is no file of a game: opening one could
+  // wait forever.
+  struct stat before;
+  if (stat(host.c_str(), &before) == 0 && !S_ISREG(before.st_mode) && !S_ISDIR(before.st_mode)) {
+    errno = EINVAL;
+    return nullptr;
+  }
   std::FILE* f = std::fopen(host.c_str(), hostMode.c_str());
   if (!f) return nullptr;
   // A folder is no file, as on the old systems.
@@ -528,7 +535,8 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry) {
                        : utf8PatternOk && MatchName(utf8PatternChars, SplitUtf8(found.hostName));
       if (!match) continue;
       struct stat st;
-      if (fstatat(dirfd(dir), d->d_name, &st, 0) != 0) continue;  // a dangling link
+      if (fstatat(dirfd(dir), d->d_name, &st, 0) != 0) continue;   // a dangling link
+      if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;  // pipes, sockets, devices
       found.isFolder = S_ISDIR(st.st_mode);
       handle->entries.push_back(std::move(found));
     }

@@ -89,3 +89,22 @@ TEST(PlatformFiles, TemporaryFilesUseThreeCharactersOfThePrefix) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PlatformFiles, PipesAreNeitherListedNorOpened) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo((dir.path / "pipe").c_str(), 0600), 0);
+  WriteFileBytes(dir.path / "file", "x");
+  plat::FindEntry e;
+  plat::FindHandle* h = plat::FindFirst(Inner(dir.path) + "\\*", e);
+  ASSERT_NE(h, nullptr);
+  std::vector<std::string> names;
+  do names.push_back(e.name);
+  while (plat::FindNext(h, e));
+  plat::FindClose(h);
+  EXPECT_EQ(names, (std::vector<std::string>{".", "..", "file"}));
+  EXPECT_EQ(plat::OpenFile(Inner(dir.path / "pipe"), "rb"), nullptr);  // and does not hang
+}
+
+}  // namespace
