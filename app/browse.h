@@ -3,8 +3,11 @@
 
 #include <string>
 
+#include "app/dialogue/frontend.h"
+
 // Shows the picker with the instruction title (nullptr: the default
 // instruction). Returns 1 with the chosen folder's path in out, or 0 with
 // out untouched (cancelled, or a choice without a file-system path). The
 // pickers we have show no tree, so flags and root are taken but unused.
-int BrowseForFolder(const char* title, unsigned flags, int root, std::string& out);
+int BrowseForFolder(FrontEnd& frontEnd, const char* title, unsigned flags, int root,
+                    std::string& out);

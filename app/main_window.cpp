@@ -4,35 +4,22 @@
 #include <cstdlib>
 
 #include "app/browse.h"
-#include "app/frontend.h"
-#include "app/prompts.h"
-#include "app/resources/messages.h"
+#include "app/dialogue/list_line.h"
+#include "app/dialogue/resources/messages.h"
+#include "app/exit_status.h"
 #include "platform/platform.h"
-#include "runs/run_handler.h"
 #include "text/cp932.h"
 #include "text/format.h"
 
 namespace {
 
-bool g_cleanedUp = true;
-bool g_startFailed = false;
-bool g_lastRunFailed = false;
-
-constexpr unsigned kWarningStyle = kStyleExclamation;        // 0x30
-constexpr unsigned kConfirmAbortStyle = kStyleQuestion | 1;  // 0x21
+// The list is read into a block this much larger than the file.
+constexpr std::size_t kListBufferSlack = 1024;
 
 // folder + '\' + name, without doubling a separator the folder ends with.
 std::string JoinFolder(const std::string& folder, const std::string& name) {
   if (folder.empty() || cp932::EndsWithChar(folder, '\\')) return folder + name;
   return folder + "\\" + name;
-}
-
-// Tells the user why the program cannot start and destroys the window.
-bool FailStart(const std::string& text) {
-  ShowMessage(text, msg::kCaptionWarning, kWarningStyle);
-  g_startFailed = true;
-  DestroyMainWindow();
-  return false;
 }
 
 // Title from the first "*.qzm" of the current folder: the name before its
@@ -55,16 +42,27 @@ bool FindProjectTitle(std::string& title) {
   return true;
 }
 
+}  // namespace
+
+// Tells the user why the program cannot start and destroys the window.
+bool MainWindow::FailStart(const std::string& text) {
+  ui_.ShowMessage(text, msg::kCaptionWarning, kExclamationOk);
+  startFailed_ = true;
+  Destroy();
+  return false;
+}
+
 // Reads kelvod.lst of the current folder whole into ListBuffer, as text-mode
 // reading delivers it (each CR LF becomes LF), then the title from its
 // second line.
-bool ReadListAtStart() {
+bool MainWindow::ReadListAtStart() {
+  RunState& s = ui_.state();
   std::FILE* f = plat::OpenFile("kelvod.lst", "rt");
   if (!f) return FailStart(msg::kMsgNoList);
   int64_t length = plat::FileLength(f);
   char* buffer = nullptr;
-  if (length >= 0 && static_cast<uint64_t>(length) < SIZE_MAX - 1024)
-    buffer = static_cast<char*>(std::malloc(static_cast<std::size_t>(length) + 1024));
+  if (length >= 0 && static_cast<uint64_t>(length) < SIZE_MAX - kListBufferSlack)
+    buffer = static_cast<char*>(std::malloc(static_cast<std::size_t>(length) + kListBufferSlack));
   if (!buffer) {
     std::fclose(f);
     return FailStart(msg::kMsgNoMemory);
@@ -82,30 +80,33 @@ bool ReadListAtStart() {
     if (buffer[i] == '\r' && i + 1 < got && buffer[i + 1] == '\n') continue;
     buffer[kept++] = buffer[i];
   }
-  ListBuffer.assign(buffer, kept);
+  s.ListBuffer.assign(buffer, kept);
   std::free(buffer);
-  ListBufferPresent = true;
+  s.ListBufferPresent = true;
   // Every reader of the list works with lines of at most kMaxListLine bytes;
   // a longer line is refused here rather than cut into a different name.
-  if (HasOverlongListLine(ListBuffer)) return FailStart(msg::kMsgListLineTooLong);
+  if (HasOverlongListLine(s.ListBuffer)) return FailStart(msg::kMsgListLineTooLong);
   std::string line;
-  std::size_t pos = ReadListLine(ListBuffer, 0, line);  // the disk count
-  ReadListLine(ListBuffer, pos, Title);
+  std::size_t pos = ReadListLine(s.ListBuffer, 0, line);  // the disk count
+  ReadListLine(s.ListBuffer, pos, s.Title);
   return true;
 }
 
-void CleanUp() {
-  if (g_cleanedUp) return;
-  g_cleanedUp = true;
-  if (!ListTempPath.empty()) {
-    plat::RemoveFile(ListTempPath);
-    ListTempPath.clear();
+void MainWindow::CleanUp() {
+  if (cleanedUp_) return;
+  cleanedUp_ = true;
+  RunState& s = ui_.state();
+  if (!s.ListTempPath.empty()) {
+    plat::RemoveFile(s.ListTempPath);
+    s.ListTempPath.clear();
   }
-  ListBuffer.clear();
-  ListBuffer.shrink_to_fit();
-  ListBufferPresent = false;
-  if (!StartDir.empty()) plat::ChangeFolder(StartDir);
+  s.ListBuffer.clear();
+  s.ListBuffer.shrink_to_fit();
+  s.ListBufferPresent = false;
+  if (!s.StartDir.empty()) plat::ChangeFolder(s.StartDir);
 }
+
+namespace {
 
 // '?' for every byte that is not printable ASCII: a name without a code page
 // 932 form can only be shown approximately inside a code page 932 text.
@@ -128,29 +129,34 @@ std::string CommandLineCopy(int argc, char** argv, int first) {
   return start == std::string::npos ? std::string() : line.substr(start);
 }
 
-bool StartMainWindow(const std::string& hostCommandLine) {
+MainWindow::MainWindow(Dialogue& ui, RunHandler& runs) : ui_(ui), runs_(runs) {}
+
+MainWindow::~MainWindow() { CleanUp(); }
+
+bool MainWindow::Start(const std::string& hostCommandLine) {
   std::string inner;
   if (!hostCommandLine.empty() && !plat::FromHostPath(hostCommandLine, inner)) {
     // The work folder cannot be named inside; the window never comes up.
-    g_cleanedUp = true;
-    g_startFailed = true;
-    g_lastRunFailed = false;
-    MainWindowClosed = true;
-    ShowMessage(Format(msg::kMsgNoCp932Name, AsciiOnly(hostCommandLine).c_str()),
-                msg::kCaptionWarning, kWarningStyle);
+    cleanedUp_ = true;
+    startFailed_ = true;
+    lastRunFailed_ = false;
+    ui_.CloseMainWindow();
+    ui_.ShowMessage(Format(msg::kMsgNoCp932Name, AsciiOnly(hostCommandLine).c_str()),
+                    msg::kCaptionWarning, kExclamationOk);
     return false;
   }
-  return InitMainWindow(inner);
+  return Init(inner);
 }
 
-bool InitMainWindow(const std::string& commandLine) {
-  MainWindowClosed = false;
-  g_cleanedUp = false;
-  g_startFailed = false;
-  g_lastRunFailed = false;
-  RunMode = commandLine.empty() ? ExtractMode : MakeMode;
+bool MainWindow::Init(const std::string& commandLine) {
+  RunState& s = ui_.state();
+  ui_.MainWindowOpened();
+  cleanedUp_ = false;
+  startFailed_ = false;
+  lastRunFailed_ = false;
+  s.RunMode = commandLine.empty() ? ExtractMode : MakeMode;
 
-  StartDir = plat::CurrentFolder();
+  s.StartDir = plat::CurrentFolder();
   // Default destinations: the first removable volume for new disks, a games
   // folder in the home folder for an expanded game.
   std::string home = plat::HomeFolder();
@@ -158,72 +164,72 @@ bool InitMainWindow(const std::string& commandLine) {
   if (removableRoot.empty()) removableRoot = JoinFolder(home, "");
   std::string fixedRoot = JoinFolder(home, "Games\\");
 
-  ListBufferPresent = false;
-  ListBuffer.clear();
-  Title.clear();
-  ListTempPath.clear();
+  s.ListBufferPresent = false;
+  s.ListBuffer.clear();
+  s.Title.clear();
+  s.ListTempPath.clear();
 
-  if (RunMode == MakeMode) {
-    if (!FindProjectTitle(Title)) return FailStart(msg::kMsgNoProject);
-    SourceFolder = commandLine;
-    DestinationFolder = removableRoot;
+  if (s.RunMode == MakeMode) {
+    if (!FindProjectTitle(s.Title)) return FailStart(msg::kMsgNoProject);
+    s.SourceFolder = commandLine;
+    s.DestinationFolder = removableRoot;
   } else {
     if (!ReadListAtStart()) return false;
-    SourceFolder = StartDir;
-    DestinationFolder = fixedRoot;
+    s.SourceFolder = s.StartDir;
+    s.DestinationFolder = fixedRoot;
   }
-  DestinationFolder += Title;
-  FrontEnd& fe = CurrentFrontEnd();
-  fe.SetControlText(kSourceField, SourceFolder);
-  fe.SetControlText(kDestinationField, DestinationFolder);
+  s.DestinationFolder += s.Title;
+  FrontEnd& fe = ui_.frontEnd();
+  fe.SetControlText(kSourceField, s.SourceFolder);
+  fe.SetControlText(kDestinationField, s.DestinationFolder);
 
-  OverwriteChoice = 0;
-  EnterIdleState();
-  WorkActive = 0;
+  s.OverwriteChoice = 0;
+  ui_.EnterIdleState();
+  s.WorkActive = 0;
 
-  TempFolder = plat::TempFolder();
-  ListTempPath = plat::MakeTempFile(TempFolder, "lzs");
-  if (ListTempPath.empty()) return FailStart(msg::kMsgNoTempFile);
+  s.TempFolder = plat::TempFolder();
+  s.ListTempPath = plat::MakeTempFile(s.TempFolder, "lzs");
+  if (s.ListTempPath.empty()) return FailStart(msg::kMsgNoTempFile);
   return true;
 }
 
-void MainWindowCommand(int id) {
-  if (MainWindowClosed) return;
-  bool busy = MainWindowBusy();
+void MainWindow::Command(int id) {
+  if (Closed()) return;
+  const bool busy = ui_.Busy();
   switch (id) {
-    case kIdOk:
+    case kButtonRun:
       if (busy) return;
-      RunCommand();
+      runs_.RunCommand();
       // A run that ends normally destroys the window; anything else (a
       // refused start, a cancelled confirmation, an abort, a failure) leaves
       // it open and counts as a run that did not succeed.
-      g_lastRunFailed = !MainWindowClosed;
+      lastRunFailed_ = !Closed();
       break;
-    case kIdCancel:
+    case kButtonExit:
       if (busy) return;
-      DestroyMainWindow();
+      Destroy();
       break;
-    case kIdAbort:
+    case kButtonAbortRun:
       if (!busy) return;
-      if (ShowMessage(msg::kMsgConfirmAbort, msg::kCaptionConfirm, kConfirmAbortStyle) == kIdOk)
-        WorkActive = 0;
+      if (ui_.ShowMessage(msg::kMsgConfirmAbort, msg::kCaptionConfirm, kQuestionOkCancel) == kIdOk)
+        ui_.state().WorkActive = 0;
       break;
     case kBrowseButton: {
       if (busy) return;
       std::string chosen;
-      if (BrowseForFolder(msg::kBrowseTitle, 0, 0, chosen) == 1)
-        CurrentFrontEnd().SetControlText(kDestinationField, chosen);
+      if (BrowseForFolder(ui_.frontEnd(), msg::kBrowseTitle, 0, 0, chosen) == 1)
+        ui_.frontEnd().SetControlText(kDestinationField, chosen);
       break;
     }
     default:
       break;
   }
-  if (MainWindowClosed) CleanUp();
+  if (Closed()) CleanUp();
 }
 
-void DestroyMainWindow() {
+void MainWindow::Destroy() {
   CleanUp();
-  CloseMainWindow();
+  ui_.CloseMainWindow();
 }
 
 MainWindowTexts MainWindowTextsFor(int32_t runMode) {
@@ -232,7 +238,7 @@ MainWindowTexts MainWindowTextsFor(int32_t runMode) {
   return {msg::kCaptionExtract, msg::kLabelSourceExtract, msg::kLabelDestinationExtract};
 }
 
-int MainWindowExitStatus() {
-  if (g_startFailed) return 1;
-  return g_lastRunFailed ? 2 : 0;
+int MainWindow::ExitStatus() const {
+  if (startFailed_) return kExitUsage;
+  return lastRunFailed_ ? kExitFailed : kExitSuccess;
 }

@@ -13,12 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "app/prompts.h"
+#include "codec/byte_io.h"
 #include "codec/context.h"
 #include "codec/decoder.h"
 #include "codec/encoder.h"
 #include "codec/header.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -98,68 +97,49 @@ Bytes SampleFolder() {
   return all;
 }
 
-std::string Inner(const fs::path& p) {
-  std::string inner;
-  plat::FromHostPath(p.string(), inner);
-  return inner;
-}
-
-struct Files {
-  fs::path source, packed, expanded;
+// The coders on memory: what they cost without the files around them.
+struct Coded {
+  CodecContextPtr context = NewCodecContext();
+  std::string packed;  // header + code stream
 };
 
-Files Prepare(const std::string& tag, const Bytes& data) {
-  fs::path dir = fs::temp_directory_path() / ("kelvod-bench-" + tag);
-  fs::create_directories(dir);
-  Files f{dir / "source", dir / "packed", dir / "expanded"};
-  std::ofstream(f.source, std::ios::binary).write(data.data(), static_cast<long>(data.size()));
-  return f;
-}
-
-bool EncodeOnce(const Files& f, std::size_t size) {
-  Codec.tempName = Inner(f.packed);
-  Codec.originalCount = Codec.packedCount = static_cast<int32_t>(size);
-  WorkActive = 1;
-  int r = EncodeStream(plat::OpenFile(Inner(f.source), "rb"), plat::OpenFile(Inner(f.packed), "wb"),
-                       "bench", Inner(f.source));
-  WorkActive = 0;
-  Codec.tempName.clear();
+bool EncodeOnce(Coded& coded, const Bytes& data) {
+  MemorySource in(data);
+  MemorySink out;
+  QuietCoderHooks hooks;
+  int r = EncodeStream(*coded.context, in, out, "bench", hooks);
+  coded.packed = out.data();
   return r == 0;
 }
 
-void Encode(benchmark::State& state, const std::string& tag, const Bytes& data) {
-  Files f = Prepare(tag, data);
+void Encode(benchmark::State& state, const Bytes& data) {
+  Coded coded;
   for (auto _ : state)
-    if (!EncodeOnce(f, data.size())) state.SkipWithError("encode failed");
+    if (!EncodeOnce(coded, data)) state.SkipWithError("encode failed");
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data.size()));
-  state.counters["ratio"] = static_cast<double>(Codec.header.packed_size) / data.size();
-  fs::remove_all(f.source.parent_path());
+  state.counters["ratio"] = static_cast<double>(coded.context->header.packed_size) / data.size();
 }
 
-void Decode(benchmark::State& state, const std::string& tag, const Bytes& data) {
-  Files f = Prepare(tag, data);
-  if (!EncodeOnce(f, data.size())) state.SkipWithError("encode failed");
-  const LzsHeader header = Codec.header;
+void Decode(benchmark::State& state, const Bytes& data) {
+  Coded coded;
+  if (!EncodeOnce(coded, data)) state.SkipWithError("encode failed");
+  const std::string stream = coded.packed.substr(kHeaderSize);
+  const auto size = static_cast<int32_t>(data.size());
   for (auto _ : state) {
-    std::FILE* in = plat::OpenFile(Inner(f.packed), "rb");
-    std::fseek(in, kHeaderSize, SEEK_SET);
-    Codec.header = header;
-    WorkActive = 1;
-    int32_t produced = 0;
-    int r = DecodeStream(in, plat::OpenFile(Inner(f.expanded), "wb"), Inner(f.expanded),
-                         Inner(f.packed), &produced);
-    WorkActive = 0;
-    if (r != 0) state.SkipWithError("decode failed");
+    MemorySource in(stream);
+    MemorySink out;
+    QuietCoderHooks hooks;
+    if (DecodeStream(*coded.context, in, out, size, hooks) != 0)
+      state.SkipWithError("decode failed");
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data.size()));
-  fs::remove_all(f.source.parent_path());
 }
 
 void Register(const std::string& name, const Bytes& data) {
   if (data.empty()) return;
-  benchmark::RegisterBenchmark(("Encode/" + name).c_str(), Encode, name, data)
+  benchmark::RegisterBenchmark(("Encode/" + name).c_str(), Encode, data)
       ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark(("Decode/" + name).c_str(), Decode, name, data)
+  benchmark::RegisterBenchmark(("Decode/" + name).c_str(), Decode, data)
       ->Unit(benchmark::kMillisecond);
 }
 

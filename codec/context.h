@@ -1,14 +1,14 @@
-// The process-wide work object of the codec: the header of the file being
-// handled, the stream buffers, the encoder's ring window and match trees,
-// scratch path parts and the disk counter. Zero-filled when the process
-// starts; each operation resets what it uses.
+// The work object of the codec: the header of the file being handled, the
+// stream buffers, the encoder's ring window and match trees, and the
+// decoder's output area. About 1.6 MB, so it lives on the heap; one per
+// thread that codes. Zero-filled when made (NewCodecContext): the first
+// encode then sees the zero window of a fresh process.
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <memory>
 
 #include "codec/header.h"
-#include "fileops/paths.h"
 
 constexpr int kRingSize = 4096;
 constexpr int kLookAhead = 18;
@@ -21,16 +21,12 @@ constexpr int kDecodeSlack = 8 * 18 + 24;  // a group of matches past a block, c
 
 struct CodecContext {
   LzsHeader header;
-  std::string tempFolder;
-  std::string tempName;  // temporary file of the current operation, "" when none
-  PathParts parts;       // scratch parts for destination, head and piece names
-  int32_t DiskId;
 
-  // Stream buffers; the state at process start is that of ResetStreams.
+  // Stream buffers; the state when made is that of ResetStreams.
   int32_t readIndex;
   int32_t fill = kStreamBufferSize;
   int32_t writeIndex;
-  bool readError;                         // the last refill failed (not the end of the file)
+  bool readError;                         // the last refill failed (not the end of the input)
   bool writeError;                        // a write to the output fell short
   unsigned char transfer[kTransferSize];  // read buffer; copy buffer of the pieces
   unsigned char writeBuffer[kStreamBufferSize];
@@ -42,6 +38,7 @@ struct CodecContext {
   int32_t originalCount;
   // Ring positions 0..4095, then a copy of positions 0..16 so that an
   // 18-byte comparison never wraps; the rest is padding for word-wide loads.
+  // Positions 4078..4112 carry over from one encode to the next.
   unsigned char window[kRingSize + kLookAhead - 1 + 15];
   // Match trees: the parent of each position (entry 4096 absorbs writes
   // made for an absent child), and both children of each node side by side,
@@ -55,4 +52,10 @@ struct CodecContext {
   unsigned char decodeArea[kRingSize + kStreamBufferSize + kDecodeSlack];
 };
 
-extern CodecContext Codec;
+struct CodecContextDeleter {
+  void operator()(CodecContext* c) const;
+};
+using CodecContextPtr = std::unique_ptr<CodecContext, CodecContextDeleter>;
+// A zero-filled context, as at the start of a process. The memory comes
+// zeroed from the system, so the 1.6 MB are not cleared byte by byte.
+CodecContextPtr NewCodecContext();

@@ -2,59 +2,13 @@
 
 #include <cstring>
 
-#include "app/progress.h"
-#include "app/prompts.h"
-#include "app/resources/messages.h"
 #include "codec/context.h"
+#include "codec/result_code.h"
 #include "codec/streams.h"
-#include "fileops/result_code.h"
-#include "platform/platform.h"
 
 namespace {
 
 constexpr uint64_t kRepeatByte = 0x0101010101010101ull;
-
-void RemoveTemp() {
-  if (!Codec.tempName.empty()) plat::RemoveFile(Codec.tempName);
-}
-
-// Ends a decode whose output is useless: the partial file goes too.
-int Fail(std::FILE* in, std::FILE* out, const std::string& destinationPath, int result) {
-  std::fclose(in);
-  std::fclose(out);
-  plat::RemoveFile(destinationPath);
-  RemoveTemp();
-  return result;
-}
-
-// An abort leaves the output as far as whole blocks went out.
-int Abort(std::FILE* in, std::FILE* out) {
-  std::fclose(in);
-  std::fclose(out);
-  RemoveTemp();
-  return kAborted;
-}
-
-int CopyBranch(std::FILE* in, std::FILE* out, const std::string& destinationPath,
-               const std::string& compressedPath, int32_t* producedSize) {
-  std::fclose(in);
-  std::fclose(out);
-  Trace(" /!P");
-  const std::string& source = Codec.tempName.empty() ? compressedPath : Codec.tempName;
-  while (!plat::CopyFileReplacing(source, destinationPath)) {
-    if (PromptRetry(destinationPath, msg::kMsgCopyFailed) == 0) {
-      StopRun();
-      plat::RemoveFile(destinationPath);
-      RemoveTemp();
-      return kCopyAbandoned;
-    }
-  }
-  SetProgress(static_cast<uint32_t>(Codec.header.original_size));
-  PumpOneMessage();
-  RemoveTemp();
-  *producedSize = Codec.header.original_size;
-  return kDone;
-}
 
 constexpr int kLongestGroup = 1 + 8 * 2;                // flag byte and eight matches
 constexpr int32_t kGroupOutput = 8 * (kLookAhead + 1);  // more than eight matches give
@@ -85,8 +39,9 @@ inline void CopyMatch(unsigned char* op, int32_t count, unsigned position, unsig
 
 // One code of a group whose input and output room were checked beforehand,
 // then the progress and the pump; false when the run is to stop.
-[[gnu::always_inline]] inline bool Code(unsigned group, unsigned bit, unsigned char*& op,
-                                        const unsigned char*& ip, int32_t& count) {
+[[gnu::always_inline]] inline bool Code(CoderHooks& hooks, unsigned group, unsigned bit,
+                                        unsigned char*& op, const unsigned char*& ip,
+                                        int32_t& count) {
   if (group & bit) {
     *op++ = *ip++;
     ++count;
@@ -98,20 +53,21 @@ inline void CopyMatch(unsigned char* op, int32_t count, unsigned position, unsig
     op += length;
     count += static_cast<int32_t>(length);
   }
-  SetProgress(static_cast<uint32_t>(count));
-  PumpOneMessage();
-  return WorkActive != 0;
+  hooks.SetProgress(static_cast<uint32_t>(count));
+  hooks.PumpOneMessage();
+  return !hooks.Stopped();
 }
 
 // Code stream bytes straight from the read buffer.
 struct Input {
-  std::FILE* file;
-  const unsigned char* next = Codec.transfer;
-  const unsigned char* end = Codec.transfer;
+  CodecContext& c;
+  ByteSource& source;
+  const unsigned char* next = c.transfer;
+  const unsigned char* end = c.transfer;
 
   bool Refill() {
-    int n = RefillInput(file);
-    next = Codec.transfer;
+    int n = RefillInput(c, source);
+    next = c.transfer;
     end = next + n;
     return n != 0;
   }
@@ -124,26 +80,23 @@ struct Input {
 
 }  // namespace
 
-int DecodeStream(std::FILE* in, std::FILE* out, const std::string& destinationPath,
-                 const std::string& compressedPath, int32_t* producedSize) {
-  const int32_t originalSize = Codec.header.original_size;
-  ResetProgress(static_cast<uint32_t>(originalSize));
-  ResetStreams();
-  if (Codec.header.copy_flag != 0)
-    return CopyBranch(in, out, destinationPath, compressedPath, producedSize);
-  if (originalSize <= 0) return Fail(in, out, destinationPath, kBadOriginalSize);
+int DecodeStream(CodecContext& c, ByteSource& in, ByteSink& out, int32_t originalSize,
+                 CoderHooks& hooks) {
+  hooks.ResetProgress(static_cast<uint32_t>(originalSize));
+  ResetStreams(c);
+  if (originalSize <= 0) return kBadOriginalSize;
 
   // The output is decoded into one linear area whose first 4096 bytes hold
   // the previous output (zeros before the first byte, the ring's pre-fill):
   // a match at ring position p is then the bytes a fixed distance back.
-  unsigned char* const area = Codec.decodeArea;
+  unsigned char* const area = c.decodeArea;
   unsigned char* const start = area + kRingSize;
   unsigned char* const blockEnd = start + kStreamBufferSize;
   std::memset(area, 0, kRingSize);
   unsigned char* op = start;
   int32_t count = 0;  // bytes produced
   unsigned flags = 0;
-  Input input{in};
+  Input input{c, in};
 
   for (;;) {
     // Whole groups (flag byte and eight codes) whose input is at hand, whose
@@ -156,35 +109,27 @@ int DecodeStream(std::FILE* in, std::FILE* out, const std::string& destinationPa
       while (reinterpret_cast<std::uintptr_t>(ip) <= ipLimit && count <= countLimit &&
              op < blockEnd) {
         const unsigned group = *ip++;
-        if (!Code(group, 1, op, ip, count) || !Code(group, 2, op, ip, count) ||
-            !Code(group, 4, op, ip, count) || !Code(group, 8, op, ip, count) ||
-            !Code(group, 16, op, ip, count) || !Code(group, 32, op, ip, count) ||
-            !Code(group, 64, op, ip, count) || !Code(group, 128, op, ip, count))
-          return Abort(in, out);
+        if (!Code(hooks, group, 1, op, ip, count) || !Code(hooks, group, 2, op, ip, count) ||
+            !Code(hooks, group, 4, op, ip, count) || !Code(hooks, group, 8, op, ip, count) ||
+            !Code(hooks, group, 16, op, ip, count) || !Code(hooks, group, 32, op, ip, count) ||
+            !Code(hooks, group, 64, op, ip, count) || !Code(hooks, group, 128, op, ip, count))
+          return kAborted;
       }
       input.next = ip;
     }
     if (op >= blockEnd) {
       // Out go the complete blocks; the last 4096 bytes stay as the ring.
-      WriteBlock(out, start, kStreamBufferSize);
+      WriteBlock(c, out, start, kStreamBufferSize);
       const std::size_t over = static_cast<std::size_t>(op - blockEnd);
       std::memmove(area, blockEnd - kRingSize, kRingSize + over);
       op = start + over;
-      if (Codec.writeError) return Fail(in, out, destinationPath, kWriteFailed);
+      if (c.writeError) return kWriteFailed;
     }
     if (count >= originalSize) {
-      WriteBlock(out, start, static_cast<std::size_t>(op - start));
-      std::fclose(in);
-      bool closed = std::fclose(out) == 0;
-      if (Codec.writeError || !closed) {
-        plat::RemoveFile(destinationPath);
-        RemoveTemp();
-        return kWriteFailed;
-      }
-      SetProgress(static_cast<uint32_t>(originalSize));
-      PumpOneMessage();
-      RemoveTemp();
-      *producedSize = originalSize;
+      WriteBlock(c, out, start, static_cast<std::size_t>(op - start));
+      if (c.writeError) return kWriteFailed;
+      hooks.SetProgress(static_cast<uint32_t>(originalSize));
+      hooks.PumpOneMessage();
       return kDone;
     }
     if (flags < 0x200 && input.end - input.next >= kLongestGroup &&
@@ -210,16 +155,15 @@ int DecodeStream(std::FILE* in, std::FILE* out, const std::string& destinationPa
       const unsigned length = (b1 & 15) + kThreshold + 1;
       // A code that runs past the stated size means the stream does not
       // belong to it.
-      if (length > static_cast<unsigned>(originalSize - count))
-        return Fail(in, out, destinationPath, kDamagedStream);
+      if (length > static_cast<unsigned>(originalSize - count)) return kDamagedStream;
       CopyMatch(op, count, b0 | (b1 & 0xF0) << 4, length);
       op += length;
       count += static_cast<int32_t>(length);
     }
-    SetProgress(static_cast<uint32_t>(count));
-    PumpOneMessage();
-    if (WorkActive == 0) return Abort(in, out);
+    hooks.SetProgress(static_cast<uint32_t>(count));
+    hooks.PumpOneMessage();
+    if (hooks.Stopped()) return kAborted;
   }
   // The input ran out before the stated size was reached.
-  return Fail(in, out, destinationPath, Codec.readError ? kReadFailed : kDamagedStream);
+  return c.readError ? kReadFailed : kDamagedStream;
 }

@@ -1,16 +1,17 @@
-// LZSS decoder, the inverse of the encoder, with the copy branch for files
-// whose header carries copy_flag.
+// LZSS decoder, the inverse of the encoder.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <string>
 
-// Input positioned at the first byte of the code stream, output just created
-// empty. Uses Codec.header (original_size > 0, copy_flag) and Codec.tempName
-// (the joined stream, "" when none; deleted on every return). Closes both
-// files. Returns 0 (producedSize = original_size), 5 damaged code stream
-// (output deleted), 7 copy abandoned, 8 write failed (output deleted),
-// 10 read failed (output deleted), 11 aborted (partial output stays).
-int DecodeStream(std::FILE* in, std::FILE* out, const std::string& destinationPath,
-                 const std::string& compressedPath, int32_t* producedSize);
+#include "codec/byte_io.h"
+#include "codec/context.h"
+#include "codec/hooks.h"
+
+// Decodes the code stream read from `in` (positioned at its first byte)
+// into `out` until originalSize bytes came out; sets the progress range to
+// originalSize. Returns 0, 4 originalSize is 0 or negative, 5 damaged code
+// stream (it ends early, or its last code runs past the size), 8 write
+// failed, 10 read failed, 11 aborted (what was written in whole blocks
+// stays in the sink). Neither opens, closes nor deletes anything.
+int DecodeStream(CodecContext& c, ByteSource& in, ByteSink& out, int32_t originalSize,
+                 CoderHooks& hooks);

@@ -5,17 +5,12 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/progress.h"
-#include "app/prompts.h"
 #include "codec/context.h"
 #include "codec/header.h"
+#include "codec/result_code.h"
 #include "codec/streams.h"
-#include "fileops/result_code.h"
-#include "platform/platform.h"
 
 namespace {
-
-constexpr int64_t kLargestStorable = INT32_MAX;  // original_size and packed_size are int32
 
 inline uint64_t Load64(const unsigned char* p) {
   uint64_t v;
@@ -62,10 +57,10 @@ constexpr uint64_t kBeatMasks[8] = {BeatMaskOf(0), BeatMaskOf(1), BeatMaskOf(2),
 // Only the last insert before a code is written needs the longest match;
 // the others only place their string in the tree (kFindMatch false).
 template <bool kFindMatch>
-inline Match Insert(std::size_t r) {
-  const unsigned char* const w = Codec.window;
-  int32_t* const dad = Codec.parent;
-  int32_t* const kid = Codec.child;
+inline Match Insert(CodecContext& c, std::size_t r) {
+  const unsigned char* const w = c.window;
+  int32_t* const dad = c.parent;
+  int32_t* const kid = c.child;
   const unsigned char* key = w + r;
   // Indices are unsigned and pointer-wide, so stepping down needs no sign
   // extension; the tree arrays hold only values 0..4352.
@@ -146,9 +141,9 @@ inline Match Insert(std::size_t r) {
   return {static_cast<int>(best), static_cast<int>(bestPosition)};
 }
 
-inline void Delete(std::size_t p) {
-  int32_t* const dad = Codec.parent;
-  int32_t* const kid = Codec.child;
+inline void Delete(CodecContext& c, std::size_t p) {
+  int32_t* const dad = c.parent;
+  int32_t* const kid = c.child;
   if (dad[p] == kTreeNil) return;
   // Unsigned, pointer-wide indices: no sign extension on the way.
   const std::size_t left = static_cast<uint32_t>(kid[2 * p]);
@@ -186,88 +181,78 @@ inline void Delete(std::size_t p) {
 // used up. Stops for good at the end, on a read error or when the source
 // grows past what the header can count.
 struct Input {
-  std::FILE* file;
+  CodecContext& c;
+  ByteSource& source;
   const unsigned char* next = nullptr;
   const unsigned char* end = nullptr;
   int64_t total = 0;
   bool tooLarge = false;
 
   bool Refill() {
-    if (Codec.readError || tooLarge) return false;
-    int n = RefillInput(file);
+    if (c.readError || tooLarge) return false;
+    int n = RefillInput(c, source);
     if (n == 0) return false;
     total += n;
     if (total > kLargestStorable) {
       tooLarge = true;
       return false;
     }
-    next = Codec.transfer;
+    next = c.transfer;
     end = next + n;
     return true;
   }
-  inline bool Get(int& c) {
+  inline bool Get(int& byte) {
     if (next == end && !Refill()) return false;
-    c = *next++;
+    byte = *next++;
     return true;
   }
 };
 
 // A full group goes into the write buffer in one piece when it fits.
-inline void PutGroup(const unsigned char* group, int length, std::FILE* out) {
-  if (Codec.writeIndex + 17 < kStreamBufferSize) {
-    std::memcpy(Codec.writeBuffer + Codec.writeIndex, group, 17);  // a fixed size is cheaper
-    Codec.writeIndex += length;
+inline void PutGroup(CodecContext& c, const unsigned char* group, int length, ByteSink& out) {
+  if (c.writeIndex + 17 < kStreamBufferSize) {
+    std::memcpy(c.writeBuffer + c.writeIndex, group, 17);  // a fixed size is cheaper
+    c.writeIndex += length;
   } else {
-    for (int k = 0; k < length; ++k) PutByte(group[k], out);
+    for (int k = 0; k < length; ++k) PutByte(c, group[k], out);
   }
 }
 
-// Ends an encode that produced no usable compressed file.
-int Fail(std::FILE* source, std::FILE* out, int result) {
-  std::fclose(source);
-  std::fclose(out);
-  if (!Codec.tempName.empty()) plat::RemoveFile(Codec.tempName);
-  return result;
+bool WriteWholeHeader(ByteSink& out, const LzsHeader& h) {
+  unsigned char raw[kHeaderSize];
+  EncodeHeader(h, raw);
+  return out.Write(raw, kHeaderSize);
 }
 
 }  // namespace
 
-void InitMatchTree() {
-  for (int i = kRingSize + 1; i <= kRingSize + 256; ++i) Codec.child[2 * i + 1] = kTreeNil;
-  for (int i = 0; i < kRingSize; ++i) Codec.parent[i] = kTreeNil;
+void InitMatchTree(CodecContext& c) {
+  for (int i = kRingSize + 1; i <= kRingSize + 256; ++i) c.child[2 * i + 1] = kTreeNil;
+  for (int i = 0; i < kRingSize; ++i) c.parent[i] = kTreeNil;
 }
 
-void InsertNode(int r) {
-  Match m = Insert<true>(r);
-  Codec.matchLength = m.length;
-  if (m.length != 0) Codec.matchPosition = m.position;
+void InsertNode(CodecContext& c, int r) {
+  Match m = Insert<true>(c, r);
+  c.matchLength = m.length;
+  if (m.length != 0) c.matchPosition = m.position;
 }
-void DeleteNode(int p) { Delete(p); }
+void DeleteNode(CodecContext& c, int p) { Delete(c, p); }
 
-int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
-                 const std::string& sourcePath) {
+int EncodeStream(CodecContext& c, ByteSource& source, ByteSink& out, const std::string& name,
+                 CoderHooks& hooks) {
   // A source that the 32-bit size fields cannot describe is refused before
   // anything is written; one whose length is unknown is watched while read.
-  int64_t length = plat::FileLength(source);
-  if (length > kLargestStorable) return Fail(source, out, kCannotStore);
-  std::string name = relativeName ? std::string(relativeName) : sourcePath;
-  if (name.size() >= sizeof Codec.header.name) return Fail(source, out, kNameRefused);
+  if (source.Length() > kLargestStorable) return kCannotStore;
+  LzsHeader& h = c.header;
+  if (!StartHeader(h, name)) return kNameRefused;
+  if (!WriteWholeHeader(out, h)) return kWriteFailed;
 
-  LzsHeader& h = Codec.header;
-  ClearHeader(h);
-  std::memcpy(h.signature, kSignature, sizeof kSignature);
-  h.header_size = kHeaderSize;
-  h.version = kFormatVersion;
-  h.copy_flag = 0;
-  std::memcpy(h.name, name.data(), name.size());
-  if (!WriteHeader(out, h)) return Fail(source, out, kWriteFailed);
-
-  ResetStreams();
-  InitMatchTree();
-  Codec.originalCount = 0;
-  Codec.packedCount = 0;
+  ResetStreams(c);
+  InitMatchTree(c);
+  c.originalCount = 0;
+  c.packedCount = 0;
   int64_t packed = 0;
-  unsigned char* const w = Codec.window;
+  unsigned char* const w = c.window;
   std::memset(w, 0, kRingStart);
 
   unsigned char group[17];
@@ -276,19 +261,19 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
   uint8_t mask = 1;  // the flag bit of the next code; 0 once the group is full
   std::size_t s = 0;
   std::size_t r = kRingStart;
-  Input in{source};
+  Input in{c, source};
 
   int len = 0;
-  int c;
-  while (len < kLookAhead && in.Get(c)) w[r + len++] = static_cast<unsigned char>(c);
-  if (Codec.readError) return Fail(source, out, kReadFailed);
-  if (in.tooLarge) return Fail(source, out, kCannotStore);
-  Codec.originalCount = len;
-  int32_t original = len;  // kept in a register; Codec.originalCount follows at the end
-  if (len == 0) return Fail(source, out, kSourceEmpty);
+  int byte;
+  while (len < kLookAhead && in.Get(byte)) w[r + len++] = static_cast<unsigned char>(byte);
+  if (c.readError) return kReadFailed;
+  if (in.tooLarge) return kCannotStore;
+  c.originalCount = len;
+  int32_t original = len;  // kept in a register; c.originalCount follows at the end
+  if (len == 0) return kSourceEmpty;
 
-  for (int i = 1; i <= kLookAhead; ++i) Insert<false>(r - i);
-  Match m = Insert<true>(r);
+  for (int i = 1; i <= kLookAhead; ++i) Insert<false>(c, r - i);
+  Match m = Insert<true>(c, r);
   do {
     if (m.length > len) m.length = len;
     if (m.length <= kThreshold) {
@@ -302,7 +287,7 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
     }
     mask = static_cast<uint8_t>(mask << 1);
     if (mask == 0) {
-      PutGroup(group, groupLength, out);
+      PutGroup(c, group, groupLength, out);
       packed += groupLength;
       group[0] = 0;
       groupLength = 1;
@@ -317,62 +302,55 @@ int EncodeStream(std::FILE* source, std::FILE* out, const char* relativeName,
       const unsigned char* bytes = in.next;
       in.next += n;
       i += n;
-      auto take = [&](unsigned char c) {
-        Delete(s);
-        w[s] = c;
-        if (s < kLookAhead - 1) w[s + kRingSize] = c;
+      auto take = [&](unsigned char byte) {
+        Delete(c, s);
+        w[s] = byte;
+        if (s < kLookAhead - 1) w[s + kRingSize] = byte;
         s = (s + 1) & (kRingSize - 1);
         r = (r + 1) & (kRingSize - 1);
       };
       for (int k = 0; k < n - 1; ++k) {
         take(bytes[k]);
-        Insert<false>(r);
+        Insert<false>(c, r);
       }
       take(bytes[n - 1]);
       // The last byte of the match decides the next code.
       if (i == last)
-        m = Insert<true>(r);
+        m = Insert<true>(c, r);
       else
-        Insert<false>(r);
+        Insert<false>(c, r);
     }
     original += i;
     if (i < last) {
-      if (Codec.readError) return Fail(source, out, kReadFailed);
-      if (in.tooLarge) return Fail(source, out, kCannotStore);
+      if (c.readError) return kReadFailed;
+      if (in.tooLarge) return kCannotStore;
       while (i++ < last) {
-        Delete(s);
+        Delete(c, s);
         s = (s + 1) & (kRingSize - 1);
         r = (r + 1) & (kRingSize - 1);
-        if (--len != 0) m = Insert<true>(r);
+        if (--len != 0) m = Insert<true>(c, r);
       }
     }
-    SetProgress(static_cast<uint32_t>(original));
-    PumpOneMessage();
-    if (WorkActive == 0) return Fail(source, out, kAborted);
+    hooks.SetProgress(static_cast<uint32_t>(original));
+    hooks.PumpOneMessage();
+    if (hooks.Stopped()) return kAborted;
   } while (len > 0);
 
   if (groupLength > 1) {
-    for (int k = 0; k < groupLength; ++k) PutByte(group[k], out);
+    for (int k = 0; k < groupLength; ++k) PutByte(c, group[k], out);
     packed += groupLength;
   }
-  FlushOutput(out);
+  FlushOutput(c, out);
   // Nearly incompressible sources just under 2 GiB grow past what the
   // signed size field holds.
-  if (packed > kLargestStorable) return Fail(source, out, kCannotStore);
-  Codec.packedCount = static_cast<int32_t>(packed);
-  h.packed_size = Codec.packedCount;
-  Codec.originalCount = original;
-  h.original_size = Codec.originalCount;
-  bool written = !Codec.writeError && std::fseek(out, 0, SEEK_SET) == 0 && WriteHeader(out, h) &&
-                 std::fseek(out, 0, SEEK_END) == 0;
-  std::fclose(source);
-  // Buffered data reaches the disk only at the close: its failure counts.
-  if (std::fclose(out) != 0) written = false;
-  if (!written) {
-    if (!Codec.tempName.empty()) plat::RemoveFile(Codec.tempName);
+  if (packed > kLargestStorable) return kCannotStore;
+  c.packedCount = static_cast<int32_t>(packed);
+  h.packed_size = c.packedCount;
+  c.originalCount = original;
+  h.original_size = c.originalCount;
+  if (c.writeError || !out.SeekTo(0) || !WriteWholeHeader(out, h) || !out.SeekToEnd())
     return kWriteFailed;
-  }
-  SetProgress(static_cast<uint32_t>(Codec.originalCount));
-  PumpOneMessage();
+  hooks.SetProgress(static_cast<uint32_t>(c.originalCount));
+  hooks.PumpOneMessage();
   return kDone;
 }

@@ -5,11 +5,11 @@
 
 #include "text/cp932.h"
 
+static_assert(sizeof(LzsHeader) == hdr::kSizeOf, "the header has no padding");
+
 const char kSignature[32] = "LZS_____________(c)1997_ulvane_";
 
 namespace {
-
-constexpr int kNameOffset = 60;
 
 void Put32(unsigned char* p, int32_t v) {
   uint32_t u = static_cast<uint32_t>(v);
@@ -37,28 +37,39 @@ std::string_view SignatureText(const LzsHeader& h) {
 
 void ClearHeader(LzsHeader& h) { std::memset(&h, 0, sizeof h); }
 
+bool StartHeader(LzsHeader& h, const std::string& name) {
+  ClearHeader(h);
+  if (name.size() >= sizeof h.name) return false;
+  std::memcpy(h.signature, kSignature, sizeof kSignature);
+  h.header_size = kHeaderSize;
+  h.version = kFormatVersion;
+  h.copy_flag = 0;
+  std::memcpy(h.name, name.data(), name.size());
+  return true;
+}
+
 void EncodeHeader(const LzsHeader& h, unsigned char out[kHeaderSize]) {
-  std::memcpy(out, h.signature, 32);
-  Put32(out + 32, h.header_size);
-  Put32(out + 36, h.version);
-  Put32(out + 40, h.original_size);
-  Put32(out + 44, h.packed_size);
-  Put32(out + 48, h.piece_index);
-  Put32(out + 52, h.piece_count);
-  Put32(out + 56, h.copy_flag);
-  std::memcpy(out + kNameOffset, h.name, sizeof h.name);
+  std::memcpy(out + hdr::kSignature, h.signature, sizeof h.signature);
+  Put32(out + hdr::kHeaderSize, h.header_size);
+  Put32(out + hdr::kVersion, h.version);
+  Put32(out + hdr::kOriginalSize, h.original_size);
+  Put32(out + hdr::kPackedSize, h.packed_size);
+  Put32(out + hdr::kPieceIndex, h.piece_index);
+  Put32(out + hdr::kPieceCount, h.piece_count);
+  Put32(out + hdr::kCopyFlag, h.copy_flag);
+  std::memcpy(out + hdr::kName, h.name, sizeof h.name);
 }
 
 void DecodeHeader(const unsigned char in[kHeaderSize], LzsHeader& h) {
-  std::memcpy(h.signature, in, 32);
-  h.header_size = Get32(in + 32);
-  h.version = Get32(in + 36);
-  h.original_size = Get32(in + 40);
-  h.packed_size = Get32(in + 44);
-  h.piece_index = Get32(in + 48);
-  h.piece_count = Get32(in + 52);
-  h.copy_flag = Get32(in + 56);
-  std::memcpy(h.name, in + kNameOffset, sizeof h.name);
+  std::memcpy(h.signature, in + hdr::kSignature, sizeof h.signature);
+  h.header_size = Get32(in + hdr::kHeaderSize);
+  h.version = Get32(in + hdr::kVersion);
+  h.original_size = Get32(in + hdr::kOriginalSize);
+  h.packed_size = Get32(in + hdr::kPackedSize);
+  h.piece_index = Get32(in + hdr::kPieceIndex);
+  h.piece_count = Get32(in + hdr::kPieceCount);
+  h.copy_flag = Get32(in + hdr::kCopyFlag);
+  std::memcpy(h.name, in + hdr::kName, sizeof h.name);
 }
 
 bool ReadHeader(std::FILE* f, LzsHeader& h) {

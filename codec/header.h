@@ -6,11 +6,29 @@
 #include <cstdio>
 #include <string>
 
-#include "fileops/paths.h"
+#include "text/paths.h"
 
-constexpr int kHeaderSize = 320;
+// Where each field lies in the 320 bytes (integers 32-bit little-endian, signed).
+namespace hdr {
+inline constexpr int kSignature = 0;    // 32 bytes: 31 characters and a NUL
+inline constexpr int kHeaderSize = 32;  // always 320; never tested
+inline constexpr int kVersion = 36;     // must be 100
+inline constexpr int kOriginalSize = 40;
+inline constexpr int kPackedSize = 44;  // of the whole stream, also in pieces
+inline constexpr int kPieceIndex = 48;  // k in piece file k, else 0
+inline constexpr int kPieceCount = 52;  // n in a head file and its pieces, else 0
+inline constexpr int kCopyFlag = 56;
+inline constexpr int kName = 60;  // 260 bytes, NUL-terminated
+inline constexpr int kSizeOf = 320;
+}  // namespace hdr
+
+constexpr int kHeaderSize = hdr::kSizeOf;
 constexpr int32_t kFormatVersion = 100;
 constexpr int32_t kPieceStreamSize = 1048576;  // code stream bytes per piece
+// A whole compressed file on a disk set is always shorter than this.
+constexpr int64_t kWholeFileLimit = kHeaderSize + kPieceStreamSize;
+// original_size and packed_size are signed 32-bit fields.
+constexpr int64_t kLargestStorable = INT32_MAX;
 // "LZS", thirteen underscores, "(c)1997_ulvane_" and a NUL.
 extern const char kSignature[32];
 
@@ -23,10 +41,13 @@ struct LzsHeader {
   int32_t piece_index;
   int32_t piece_count;
   int32_t copy_flag;
-  char name[260];
+  char name[hdr::kSizeOf - hdr::kName];
 };
 
 void ClearHeader(LzsHeader& h);
+// A cleared header with the signature, header_size, version and name
+// (nothing when name does not fit with its terminator: false then).
+bool StartHeader(LzsHeader& h, const std::string& name);
 // Little-endian, signed, on any host.
 void EncodeHeader(const LzsHeader& h, unsigned char out[kHeaderSize]);
 void DecodeHeader(const unsigned char in[kHeaderSize], LzsHeader& h);

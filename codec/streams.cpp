@@ -1,48 +1,44 @@
 #include "codec/streams.h"
 
-void ResetStreams() {
-  Codec.readIndex = 0;
-  Codec.fill = kStreamBufferSize;
-  Codec.writeIndex = 0;
-  Codec.readError = false;
-  Codec.writeError = false;
+void ResetStreams(CodecContext& c) {
+  c.readIndex = 0;
+  c.fill = kStreamBufferSize;
+  c.writeIndex = 0;
+  c.readError = false;
+  c.writeError = false;
 }
 
-int RefillInput(std::FILE* f) {
-  std::size_t n = std::fread(Codec.transfer, 1, kStreamBufferSize, f);
-  if (n < static_cast<std::size_t>(kStreamBufferSize) && std::ferror(f)) {
-    // Whatever came with the failing read is dropped: the caller stops on
-    // the error and must not take a shortened input for the whole one.
-    Codec.readError = true;
+int RefillInput(CodecContext& c, ByteSource& in) {
+  std::size_t n = in.Read(c.transfer, kStreamBufferSize);
+  if (in.failed()) {
+    c.readError = true;
     n = 0;
   }
   return static_cast<int>(n);
 }
 
-int GetByte(std::FILE* f) {
-  if (Codec.readIndex == 0) Codec.fill = RefillInput(f);
-  int c = Codec.transfer[Codec.readIndex];
-  if (++Codec.readIndex >= Codec.fill) Codec.readIndex = 0;
-  return c;
+int GetByte(CodecContext& c, ByteSource& in) {
+  if (c.readIndex == 0) c.fill = RefillInput(c, in);
+  int byte = c.transfer[c.readIndex];
+  if (++c.readIndex >= c.fill) c.readIndex = 0;
+  return byte;
 }
 
-int BytesLeft() { return Codec.fill - Codec.readIndex; }
-
-void WriteBlock(std::FILE* f, const unsigned char* data, std::size_t n) {
-  if (std::fwrite(data, 1, n, f) != n) Codec.writeError = true;
+void WriteBlock(CodecContext& c, ByteSink& out, const unsigned char* data, std::size_t n) {
+  if (!out.Write(data, n)) c.writeError = true;
 }
 
-void PutByte(int c, std::FILE* f) {
-  Codec.writeBuffer[Codec.writeIndex++] = static_cast<unsigned char>(c);
-  if (Codec.writeIndex == kStreamBufferSize) {
-    WriteBlock(f, Codec.writeBuffer, kStreamBufferSize);
-    Codec.writeIndex = 0;
+void PutByte(CodecContext& c, int byte, ByteSink& out) {
+  c.writeBuffer[c.writeIndex++] = static_cast<unsigned char>(byte);
+  if (c.writeIndex == kStreamBufferSize) {
+    WriteBlock(c, out, c.writeBuffer, kStreamBufferSize);
+    c.writeIndex = 0;
   }
 }
 
-void FlushOutput(std::FILE* f) {
-  if (Codec.writeIndex != 0) {
-    WriteBlock(f, Codec.writeBuffer, static_cast<std::size_t>(Codec.writeIndex));
-    Codec.writeIndex = 0;
+void FlushOutput(CodecContext& c, ByteSink& out) {
+  if (c.writeIndex != 0) {
+    WriteBlock(c, out, c.writeBuffer, static_cast<std::size_t>(c.writeIndex));
+    c.writeIndex = 0;
   }
 }

@@ -1,17 +1,23 @@
-#include "fileops/markers.h"
-
+// Disk identity markers "disk%d.id": a fresh disk gets the next number in a
+// make run; an extract run waits for the disk with a given number.
 #include <cstdio>
 
-#include "app/prompts.h"
-#include "app/resources/messages.h"
-#include "app/state.h"
-#include "codec/context.h"
-#include "fileops/paths.h"
+#include "app/dialogue/resources/messages.h"
+#include "codec/result_code.h"
+#include "fileops/file_ops.h"
 #include "platform/platform.h"
-#include "runs/listfile.h"
 #include "text/format.h"
+#include "text/paths.h"
 
-int WriteDiskMarker(const std::string& folder) {
+namespace {
+
+std::string MarkerPath(const std::string& base, int32_t diskId) {
+  return Format("%s\\disk%d.id", base.c_str(), static_cast<int>(diskId));
+}
+
+}  // namespace
+
+int FileOps::WriteDiskMarker(const std::string& folder) {
   std::string base = folder;
   RemoveTrailingChar(base, '\\');
 
@@ -19,46 +25,48 @@ int WriteDiskMarker(const std::string& folder) {
   plat::FindEntry entry;
   if (plat::FindHandle* h = plat::FindFirst(base + "\\*.id", entry)) {
     plat::FindClose(h);
-    return 0;
+    return kDone;
   }
 
-  ShowMessage(Format(msg::kMsgDiskNumber, Title.c_str(), static_cast<int>(Codec.DiskId)),
-              msg::kCaptionConfirm, 0x40);
+  ui.ShowMessage(Format(msg::kMsgDiskNumber, state.Title.c_str(), static_cast<int>(state.DiskId)),
+                 msg::kCaptionConfirm, kInformationOk);
 
-  std::string marker = Format("%s\\disk%d.id", base.c_str(), static_cast<int>(Codec.DiskId));
+  const std::string marker = MarkerPath(base, state.DiskId);
   std::FILE* f = plat::OpenFile(marker, "wb");
-  if (!f) return 0;  // the copy that follows fails and raises the retry prompt
-  std::string number = Format("%d", static_cast<int>(Codec.DiskId));
+  if (!f) return kDone;  // the copy that follows fails and raises the retry prompt
+  const std::string number = Format("%d", static_cast<int>(state.DiskId));
   bool written = std::fwrite(number.data(), 1, number.size(), f) == number.size();
   if (std::fclose(f) != 0) written = false;
   if (!written) {
     // A marker that did not fit counts as not made: the same number is
     // given to the disk that is in the drive at the next attempt.
     plat::RemoveFile(marker);
-    return 0;
+    return kDone;
   }
-  if (!AppendDiskLine(Codec.DiskId)) return ReportListWriteFailure();
-  ++Codec.DiskId;
-  return 0;
+  if (!list.AppendDiskLine(state.DiskId))
+    return StopRunWith(msg::kMsgListWriteFailed, kNameRefused);
+  ++state.DiskId;
+  return kDone;
 }
 
-int WaitForDisk(const std::string& folder) {
-  std::string ask = Format(msg::kMsgInsertDisk, Title.c_str(), static_cast<int>(Codec.DiskId));
-  if (ShowMessage(ask, msg::kCaptionConfirm, 0x41) != 1) {
-    StopRun();
+int FileOps::WaitForDisk(const std::string& folder) {
+  const std::string ask =
+      Format(msg::kMsgInsertDisk, state.Title.c_str(), static_cast<int>(state.DiskId));
+  if (ui.ShowMessage(ask, msg::kCaptionConfirm, kInformationOkCancel) != kIdOk) {
+    ui.StopRun();
     return 0;
   }
   std::string base = folder;
   RemoveTrailingChar(base, '\\');
-  std::string marker = Format("%s\\disk%d.id", base.c_str(), static_cast<int>(Codec.DiskId));
+  const std::string marker = MarkerPath(base, state.DiskId);
   for (;;) {
     if (std::FILE* f = plat::OpenFile(marker, "rb")) {
       std::fclose(f);
       return 1;
     }
-    ShowMessage(msg::kMsgNoMarker, msg::kCaptionConfirm, 0x40);
-    if (ShowMessage(ask, msg::kCaptionConfirm, 0x41) != 1) {
-      StopRun();
+    ui.ShowMessage(msg::kMsgNoMarker, msg::kCaptionConfirm, kInformationOk);
+    if (ui.ShowMessage(ask, msg::kCaptionConfirm, kInformationOkCancel) != kIdOk) {
+      ui.StopRun();
       return 0;
     }
   }

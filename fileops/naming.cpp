@@ -1,16 +1,17 @@
 #include "fileops/naming.h"
 
 #include "codec/header.h"
-#include "fileops/paths.h"
-
-std::string JoinFolders(const std::string& rootFolder, const std::string& relativeFolder) {
-  if (rootFolder.empty() && relativeFolder.empty()) return "\\";
-  if (!relativeFolder.empty() && relativeFolder[0] == '\\')
-    return rootFolder + relativeFolder.substr(1);
-  return rootFolder + relativeFolder;
-}
+#include "text/cp932.h"
 
 namespace {
+
+// "." and ".." levels, what Windows trims to them ("...", ". ."), and
+// empty levels.
+bool IsDotsOrEmpty(std::string_view level) {
+  for (char c : level)
+    if (c != '.' && c != ' ') return false;
+  return true;
+}
 
 bool Fits(const PathParts& root, const PathParts& rel) {
   return root.folder.size() + rel.folder.size() + rel.name.size() + rel.ext.size() <=
@@ -54,4 +55,20 @@ bool OutputName(const std::string& root, const std::string& relative, std::strin
   if (ext == ".") ext.clear();
   out = MakePath(rootParts.drive, JoinFolders(rootParts.folder, rel.folder), rel.name, ext);
   return true;
+}
+
+bool IsSafeRelativeName(const std::string& name) {
+  if (name.empty() || name[0] == '\\' || name[0] == '/') return false;
+  std::string_view text(name);
+  std::size_t levelStart = 0;
+  for (std::size_t i = 0; i < text.size(); i = cp932::Next(text, i)) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (cp932::IsLeadByte(c)) continue;  // a double-byte character is never a separator
+    if (c < 0x20 || c == 0x7F || c == ':') return false;  // control characters, drives, streams
+    if (c == '\\' || c == '/') {
+      if (IsDotsOrEmpty(text.substr(levelStart, i - levelStart))) return false;
+      levelStart = i + 1;
+    }
+  }
+  return !IsDotsOrEmpty(text.substr(levelStart));
 }

@@ -1,16 +1,11 @@
 // Destination names of the disk set and of the game folder, joined from a
-// root folder and a path relative to it.
+// root folder and a path relative to it, and the test that a name taken
+// from a list file stays inside the folders it is joined to.
 #pragma once
 
 #include <string>
 
-// The longest folder + name + extension a joined name may have (the drive
-// part is not counted).
-constexpr std::size_t kMaxJoinedName = 258;
-
-// Root folder part + relative folder part, without doubling the separator;
-// "\" when both are empty.
-std::string JoinFolders(const std::string& rootFolder, const std::string& relativeFolder);
+#include "text/paths.h"
 
 // The disk set name of a packed file: root + relative name, with "_lzs"
 // appended to the extension when addSuffix. A root with a name part is the
@@ -21,3 +16,8 @@ bool DestinationName(const std::string& root, const std::string& relative, bool 
 // The game folder name of a listed file: root + relative name with the
 // "_lzs" suffix cut off the extension. False when the name is too long.
 bool OutputName(const std::string& root, const std::string& relative, std::string& out);
+
+// True when a relative name from a list file may be used: not absolute, no
+// drive or network prefix, no "." or ".." level (or what Windows trims to
+// one), no empty level, no control characters.
+bool IsSafeRelativeName(const std::string& name);

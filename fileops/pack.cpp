@@ -1,36 +1,60 @@
-#include "fileops/pack.h"
-
+// Putting one source file into the disk set.
 #include <cstdio>
 
-#include "app/progress.h"
-#include "app/prompts.h"
-#include "app/resources/messages.h"
-#include "codec/context.h"
+#include "app/dialogue/resources/messages.h"
 #include "codec/encoder.h"
 #include "codec/header.h"
 #include "codec/pieces.h"
-#include "fileops/markers.h"
+#include "codec/result_code.h"
+#include "fileops/coder_hooks.h"
+#include "fileops/file_ops.h"
 #include "fileops/naming.h"
-#include "fileops/paths.h"
-#include "fileops/result_code.h"
-#include "fileops/source.h"
 #include "platform/platform.h"
-#include "runs/listfile.h"
 #include "text/format.h"
+#include "text/paths.h"
 
-namespace {
+FileOps::FileOps(Dialogue& ui, CodecContext& codec, ListLines& list)
+    : ui(ui), state(ui.state()), codec(codec), list(list) {}
 
-// A whole compressed file on a disk set is always shorter than this.
-constexpr int64_t kWholeFileLimit = kHeaderSize + kPieceStreamSize;
-constexpr int64_t kLargestSource = 0x7FFFFFFF;
+std::FILE* FileOps::OpenSourceAskingForDisk(const std::string& source) {
+  for (;;) {
+    if (std::FILE* f = plat::OpenFile(source, "rb")) return f;
+    if (ui.ShowMessage(Format(msg::kMsgSourceUnreadable, source.c_str()), msg::kCaptionConfirm,
+                       kInformationOkCancel) != kIdOk) {
+      ui.StopRun();
+      return nullptr;
+    }
+  }
+}
+
+int FileOps::StopRunWith(const std::string& text, int result) {
+  ui.ShowMessage(text, msg::kCaptionStop, kStopOk);
+  ui.StopRun();
+  return result;
+}
+
+int FileOps::AppendFileLine(const std::string& writtenPath) {
+  if (list.AppendFileLine(writtenPath, state.DiskId)) return kDone;
+  return StopRunWith(msg::kMsgListWriteFailed, kNameRefused);
+}
+
+int FileOps::SkipIfNotNewer(const std::string& sourcePath, const std::string& destinationPath) {
+  uint64_t source = 0, destination = 0;
+  if (!plat::LastWriteTime(sourcePath, source) ||
+      !plat::LastWriteTime(destinationPath, destination))
+    return kDone;
+  if (source > destination) return kDone;
+  ui.Trace(" /d_skip!");
+  return kNotNewer;
+}
 
 // Copies src to the destination; a failed copy raises the retry prompt, and
 // Retry makes the folders and the marker on the disk now in the drive.
-int CopyWithRetry(const std::string& src, const std::string& destination,
-                  const std::string& destinationRoot) {
+int FileOps::CopyWithRetry(const std::string& src, const std::string& destination,
+                           const std::string& destinationRoot) {
   while (!plat::CopyFileReplacing(src, destination)) {
-    if (PromptRetry(destination, msg::kMsgCopyFailed) == 0) {
-      StopRun();
+    if (ui.PromptRetry(destination, msg::kMsgCopyFailed) == kChoiceSkip) {
+      ui.StopRun();
       return kCopyAbandoned;
     }
     PathParts parts;
@@ -41,50 +65,33 @@ int CopyWithRetry(const std::string& src, const std::string& destination,
   return kDone;
 }
 
-void DropTempFile() {
-  if (!Codec.tempName.empty()) plat::RemoveFile(Codec.tempName);
-  Codec.tempName.clear();
-}
-
-}  // namespace
-
-int SkipIfNotNewer(const std::string& sourcePath, const std::string& destinationPath) {
-  uint64_t source = 0, destination = 0;
-  if (!plat::LastWriteTime(sourcePath, source) ||
-      !plat::LastWriteTime(destinationPath, destination))
-    return kDone;
-  if (source > destination) return kDone;
-  Trace(" /d_skip!");
-  return kNotNewer;
-}
-
-int PackFile(const std::string& source, const std::string& destinationRoot,
-             const std::string* relativeName, int noSplit, int forceCopy, int onlyIfNewer,
-             int32_t* sizeOut) {
+int FileOps::PackFile(const std::string& source, const std::string& destinationRoot,
+                      const std::string* relativeName, int noSplit, int forceCopy, int onlyIfNewer,
+                      int32_t* sizeOut) {
   int32_t ignored = 0;
   if (!sizeOut) sizeOut = &ignored;
-  ResetProgress(0);
+  ui.ResetProgress(0);
   *sizeOut = 0;
 
   std::FILE* in = OpenSourceAskingForDisk(source);
   if (!in) return kSourceUnreadable;
-  int64_t length = plat::FileLength(in);
-  if (length < 0 || length > kLargestSource) {
+  const int64_t length = plat::FileLength(in);
+  if (length < 0 || length > kLargestStorable) {
     std::fclose(in);
     return StopRunWith(Format(msg::kMsgTooLarge, source.c_str()), kCannotStore);
   }
-  Codec.originalCount = Codec.packedCount = *sizeOut = static_cast<int32_t>(length);
-  bool carriesSignature = ReadHeader(in, Codec.header) && HasSignatureNoCase(Codec.header);
+  codec.originalCount = codec.packedCount = *sizeOut = static_cast<int32_t>(length);
+  const bool carriesSignature = ReadHeader(in, codec.header) && HasSignatureNoCase(codec.header);
   std::fclose(in);
 
   const bool copyAsIs = carriesSignature &&
-                        (Codec.header.piece_count != 0 || noSplit != 0 || length < kWholeFileLimit);
+                        (codec.header.piece_count != 0 || noSplit != 0 || length < kWholeFileLimit);
   std::string destination;
   if (!DestinationName(destinationRoot, relativeName ? *relativeName : std::string(),
                        !copyAsIs && !forceCopy, destination))
     return StopRunWith(msg::kMsgNameTooLong, kNameRefused);
 
-  ShowCurrentFile(destination);
+  ui.ShowCurrentFile(destination);
   PathParts parts;
   SplitPath(destination, parts);
   if (int r = EnsureFolders(parts.drive, parts.folder)) return r;
@@ -92,8 +99,8 @@ int PackFile(const std::string& source, const std::string& destinationRoot,
   if (onlyIfNewer && SkipIfNotNewer(source, destination) == kNotNewer) return kNotNewer;
 
   // A disk set starts on empty disks: never write over a file already there.
-  if (OverwriteChoice != -1) {
-    OverwriteChoice = 0;
+  if (state.OverwriteChoice != kChoiceOverwriteAll) {
+    state.OverwriteChoice = kChoiceSkip;
     if (std::FILE* existing = plat::OpenFile(destination, "rb")) {
       std::fclose(existing);
       return StopRunWith(msg::kMsgSameName, kNameRefused);
@@ -102,55 +109,63 @@ int PackFile(const std::string& source, const std::string& destinationRoot,
 
   in = OpenSourceAskingForDisk(source);
   if (!in) return kSourceUnreadable;
-  ResetProgress(static_cast<uint32_t>(Codec.originalCount));
+  ui.ResetProgress(static_cast<uint32_t>(codec.originalCount));
 
   if (copyAsIs || forceCopy) {
     std::fclose(in);
-    Trace(" /!P");
+    ui.Trace(" /!P");
     if (int r = CopyWithRetry(source, destination, destinationRoot)) return r;
-    SetProgress(static_cast<uint32_t>(Codec.originalCount));
-    PumpOneMessage();
+    ui.SetProgress(static_cast<uint32_t>(codec.originalCount));
+    ui.PumpOneMessage();
     return kDone;
   }
 
-  Codec.tempFolder = plat::TempFolder();
-  Codec.tempName = plat::MakeTempFile(Codec.tempFolder, "_lzs");
-  std::FILE* out = Codec.tempName.empty() ? nullptr : plat::OpenFile(Codec.tempName, "wb");
+  const std::string tempName = plat::MakeTempFile(plat::TempFolder(), "_lzs");
+  std::FILE* out = tempName.empty() ? nullptr : plat::OpenFile(tempName, "wb");
   if (!out) {
     std::fclose(in);
-    DropTempFile();
+    if (!tempName.empty()) plat::RemoveFile(tempName);
     return StopRunWith(msg::kMsgTempFailedPack, kTempCreateFailed);
   }
 
-  int r = EncodeStream(in, out, relativeName ? relativeName->c_str() : nullptr, source);
+  int r;
+  {
+    FileSource from(in);
+    FileSink to(out);
+    DialogueCoderHooks hooks(ui);
+    r = EncodeStream(codec, from, to, relativeName ? *relativeName : source, hooks);
+  }
+  std::fclose(in);
+  // Buffered data reaches the disk only at the close: its failure counts.
+  if (std::fclose(out) != 0 && r == kDone) r = kWriteFailed;
   switch (r) {
     case kDone:
       break;
     case kWriteFailed:  // the local disk is full
-      DropTempFile();
+      plat::RemoveFile(tempName);
       return StopRunWith(msg::kMsgTempFailedPack, r);
     case kReadFailed:
-      DropTempFile();
+      plat::RemoveFile(tempName);
       return StopRunWith(Format(msg::kMsgReadFailed, source.c_str()), r);
     case kCannotStore:
-      DropTempFile();
+      plat::RemoveFile(tempName);
       return StopRunWith(Format(msg::kMsgTooLarge, source.c_str()), r);
     case kNameRefused:  // the name does not fit the header
-      DropTempFile();
+      plat::RemoveFile(tempName);
       return StopRunWith(msg::kMsgNameTooLong, r);
     default:  // empty source, abort: nothing of the file reaches the disk
-      DropTempFile();
+      plat::RemoveFile(tempName);
       return r;
   }
-  *sizeOut = Codec.header.packed_size + kHeaderSize;
+  *sizeOut = codec.header.packed_size + kHeaderSize;
 
-  if (noSplit == 0 && Codec.header.packed_size >= kPieceStreamSize) {
-    r = SplitPieces(Codec.tempName, destination, destinationRoot);
-    DropTempFile();
+  if (noSplit == 0 && codec.header.packed_size >= kPieceStreamSize) {
+    r = SplitPieces(ui, codec, *this, tempName, destination, destinationRoot);
+    plat::RemoveFile(tempName);
     return r;
   }
-  r = CopyWithRetry(Codec.tempName, destination, destinationRoot);
-  if (r == kDone && !AppendFileLine(destination, Codec.DiskId)) r = ReportListWriteFailure();
-  DropTempFile();
+  r = CopyWithRetry(tempName, destination, destinationRoot);
+  if (r == kDone) r = AppendFileLine(destination);
+  plat::RemoveFile(tempName);
   return r;
 }

@@ -1,56 +1,134 @@
-#include "fileops/unpack.h"
-
+// Taking one file of the disk set back out into the game folder, and the
+// expansion of one compressed file that the single-file command shares.
 #include <cstdio>
 
-#include "app/progress.h"
-#include "app/prompts.h"
-#include "app/resources/messages.h"
-#include "codec/context.h"
+#include "app/dialogue/resources/messages.h"
 #include "codec/decoder.h"
 #include "codec/header.h"
 #include "codec/pieces.h"
+#include "codec/result_code.h"
+#include "fileops/coder_hooks.h"
+#include "fileops/file_ops.h"
 #include "fileops/naming.h"
-#include "fileops/pack.h"
-#include "fileops/paths.h"
-#include "fileops/result_code.h"
-#include "fileops/source.h"
 #include "platform/platform.h"
-#include "text/cp932.h"
 #include "text/format.h"
+#include "text/paths.h"
 
-namespace {
-
-// "." and ".." levels, what Windows trims to them ("...", ". ."), and
-// empty levels.
-bool IsDotsOrEmpty(std::string_view level) {
-  for (char c : level)
-    if (c != '.' && c != ' ') return false;
-  return true;
-}
-
-}  // namespace
-
-bool IsSafeRelativeName(const std::string& name) {
-  if (name.empty() || name[0] == '\\' || name[0] == '/') return false;
-  std::string_view text(name);
-  std::size_t levelStart = 0;
-  for (std::size_t i = 0; i < text.size(); i = cp932::Next(text, i)) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (cp932::IsLeadByte(c)) continue;  // a double-byte character is never a separator
-    if (c < 0x20 || c == 0x7F || c == ':') return false;  // control characters, drives, streams
-    if (c == '\\' || c == '/') {
-      if (IsDotsOrEmpty(text.substr(levelStart, i - levelStart))) return false;
-      levelStart = i + 1;
+// Header copy_flag: the stored data is delivered by a plain copy instead of
+// decoding (the whole compressed file as stored, or the joined stream).
+int FileOps::CopyBranch(const std::string& copySource, const std::string& output) {
+  ui.Trace(" /!P");
+  while (!plat::CopyFileReplacing(copySource, output)) {
+    if (ui.PromptRetry(output, msg::kMsgCopyFailed) == kChoiceSkip) {
+      ui.StopRun();
+      plat::RemoveFile(output);
+      return kCopyAbandoned;
     }
   }
-  return !IsDotsOrEmpty(text.substr(levelStart));
+  ui.SetProgress(static_cast<uint32_t>(codec.header.original_size));
+  ui.PumpOneMessage();
+  return kDone;
 }
 
-int UnpackFile(const std::string& source, const std::string& destinationRoot,
-               const std::string& relativeName, int onlyIfNewer, int32_t* sizeOut) {
+int FileOps::ExpandFile(const std::string& source, const std::string& output, int32_t* produced) {
+  *produced = 0;
+  std::FILE* in = OpenSourceAskingForDisk(source);
+  if (!in) return kSourceUnreadable;
+  if (!ReadHeader(in, codec.header) || !HasSignatureNoCase(codec.header)) {
+    std::fclose(in);
+    return kDone;  // not a compressed file: nothing to write
+  }
+  if (codec.header.version != kFormatVersion) {
+    ui.ShowMessage(msg::kMsgVersion, msg::kCaptionConfirm, kInformationOk);
+    std::fclose(in);
+    return kVersionMismatch;
+  }
+  if (codec.header.original_size <= 0) {
+    std::fclose(in);
+    return StopRunWith(msg::kMsgBadSize, kBadOriginalSize);
+  }
+  if (codec.header.piece_index != 0) {
+    std::fclose(in);
+    return kPieceSkipped;
+  }
+
+  // A head file: its pieces' code streams are joined into a temporary file
+  // first. The pieces' headers replace the head's in the work area; the size
+  // and the delivery kind come from the head file.
+  std::string joined;
+  if (codec.header.piece_count != 0) {
+    std::fclose(in);
+    const LzsHeader head = codec.header;
+    joined = plat::MakeTempFile(plat::TempFolder(), "lzs");
+    if (int r = JoinPieces(ui, codec, source, joined)) {
+      if (!joined.empty()) plat::RemoveFile(joined);
+      return r;
+    }
+    codec.header.original_size = head.original_size;
+    codec.header.copy_flag = head.copy_flag;
+    in = plat::OpenFile(joined, "rb");
+    if (!in) {
+      ui.ShowMessage(msg::kMsgTempFailedUnpack, msg::kCaptionStop, kStopOk);
+      plat::RemoveFile(joined);
+      return kSourceUnreadable;
+    }
+  }
+  auto dropJoined = [&] {
+    if (!joined.empty()) plat::RemoveFile(joined);
+  };
+
+  std::FILE* out = nullptr;
+  while (!(out = plat::OpenFile(output, "wb"))) {
+    if (ui.PromptRetry(output, msg::kMsgOutputUnwritable) == kChoiceSkip) {
+      std::fclose(in);
+      dropJoined();
+      ui.StopRun();
+      return kAborted;
+    }
+  }
+
+  const int32_t originalSize = codec.header.original_size;
+  int r;
+  if (codec.header.copy_flag != 0) {
+    // The empty output stays until the copy replaces it.
+    std::fclose(in);
+    std::fclose(out);
+    ui.ResetProgress(static_cast<uint32_t>(originalSize));
+    r = CopyBranch(joined.empty() ? source : joined, output);
+  } else {
+    {
+      FileSource from(in);
+      FileSink to(out);
+      DialogueCoderHooks hooks(ui);
+      r = DecodeStream(codec, from, to, originalSize, hooks);
+    }
+    std::fclose(in);
+    if (std::fclose(out) != 0 && r == kDone) r = kWriteFailed;
+    // A damaged or short output is useless; after an abort what was
+    // written stays, as far as whole blocks went out.
+    if (r != kDone && r != kAborted) plat::RemoveFile(output);
+  }
+  dropJoined();
+  switch (r) {
+    case kDone:
+      *produced = originalSize;
+      return r;
+    case kDamagedStream:
+      return StopRunWith(Format(msg::kMsgDamagedStream, source.c_str()), r);
+    case kWriteFailed:
+      return StopRunWith(Format(msg::kMsgWriteFailed, output.c_str()), r);
+    case kReadFailed:
+      return StopRunWith(Format(msg::kMsgReadFailed, source.c_str()), r);
+    default:  // aborted, copy abandoned: reported already
+      return r;
+  }
+}
+
+int FileOps::UnpackFile(const std::string& source, const std::string& destinationRoot,
+                        const std::string& relativeName, int onlyIfNewer, int32_t* sizeOut) {
   int32_t ignored = 0;
   if (!sizeOut) sizeOut = &ignored;
-  ResetProgress(0);
+  ui.ResetProgress(0);
   *sizeOut = 0;
 
   // A damaged or hostile list must never reach outside the disk set or the game folder.
@@ -64,92 +142,22 @@ int UnpackFile(const std::string& source, const std::string& destinationRoot,
   std::string output;
   if (!OutputName(destinationRoot, relativeName, output))
     return StopRunWith(msg::kMsgNameTooLong, kNameRefused);
-  ShowCurrentFile(output);
+  ui.ShowCurrentFile(output);
   PathParts parts;
   SplitPath(output, parts);
   if (int r = EnsureFolders(parts.drive, parts.folder)) return r;
   if (onlyIfNewer && SkipIfNotNewer(source, output) == kNotNewer) return kNotNewer;
 
-  if (OverwriteChoice != -1) {
-    OverwriteChoice = 0;
+  if (state.OverwriteChoice != kChoiceOverwriteAll) {
+    state.OverwriteChoice = kChoiceSkip;
     if (std::FILE* existing = plat::OpenFile(output, "rb")) {
       std::fclose(existing);
-      if (PromptOverwrite(output) == 0) {
-        Trace(" /w_skip!");
+      if (ui.PromptOverwrite(output) == kChoiceSkip) {
+        ui.Trace(" /w_skip!");
         return kOverwriteSkipped;
       }
     }
   }
 
-  in = OpenSourceAskingForDisk(source);
-  if (!in) return kSourceUnreadable;
-  if (!ReadHeader(in, Codec.header) || !HasSignatureNoCase(Codec.header)) {
-    std::fclose(in);
-    return kDone;  // not a compressed file: nothing to write
-  }
-  if (Codec.header.version != kFormatVersion) {
-    ShowMessage(msg::kMsgVersion, msg::kCaptionConfirm, 0x40);
-    std::fclose(in);
-    return kVersionMismatch;
-  }
-  if (Codec.header.original_size <= 0) {
-    std::fclose(in);
-    return StopRunWith(msg::kMsgBadSize, kBadOriginalSize);
-  }
-  if (Codec.header.piece_index != 0) {
-    std::fclose(in);
-    return kPieceSkipped;
-  }
-
-  Codec.tempName.clear();
-  if (Codec.header.piece_count != 0) {
-    std::fclose(in);
-    // The pieces' headers replace the head's in the work area; the size and
-    // the delivery kind come from the head file.
-    const LzsHeader head = Codec.header;
-    Codec.tempFolder = plat::TempFolder();
-    Codec.tempName = plat::MakeTempFile(Codec.tempFolder, "lzs");
-    if (int r = JoinPieces(source, Codec.tempName)) {
-      if (!Codec.tempName.empty()) plat::RemoveFile(Codec.tempName);
-      Codec.tempName.clear();
-      return r;
-    }
-    Codec.header.original_size = head.original_size;
-    Codec.header.copy_flag = head.copy_flag;
-    in = plat::OpenFile(Codec.tempName, "rb");
-    if (!in) {
-      ShowMessage(msg::kMsgTempFailedUnpack, msg::kCaptionStop, 0x10);
-      plat::RemoveFile(Codec.tempName);
-      Codec.tempName.clear();
-      return kSourceUnreadable;
-    }
-  }
-
-  std::FILE* out = nullptr;
-  while (!(out = plat::OpenFile(output, "wb"))) {
-    if (PromptRetry(output, msg::kMsgOutputUnwritable) == 0) {
-      std::fclose(in);
-      if (!Codec.tempName.empty()) plat::RemoveFile(Codec.tempName);
-      Codec.tempName.clear();
-      StopRun();
-      return kAborted;
-    }
-  }
-
-  int32_t produced = 0;
-  int r = DecodeStream(in, out, output, source, &produced);
-  Codec.tempName.clear();
-  switch (r) {
-    case kDone:
-      *sizeOut = produced;
-      return kDone;
-    case kDamagedStream:
-      return StopRunWith(Format(msg::kMsgDamagedStream, source.c_str()), r);
-    case kWriteFailed:
-      return StopRunWith(Format(msg::kMsgWriteFailed, output.c_str()), r);
-    case kReadFailed:
-      return StopRunWith(Format(msg::kMsgReadFailed, source.c_str()), r);
-    default:  // copy abandoned, aborted: already reported
-      return r;
-  }
+  return ExpandFile(source, output, sizeOut);
 }

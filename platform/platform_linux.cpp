@@ -458,6 +458,10 @@ bool CopyFileReplacing(const std::string& src, const std::string& dst) {
   return ok;
 }
 
+bool SeekTo(std::FILE* f, int64_t offset) {
+  return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
 int64_t FileLength(std::FILE* f) {
   if (!f) return -1;
   struct stat st;

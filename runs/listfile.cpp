@@ -3,23 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/prompts.h"
-#include "app/resources/messages.h"
-#include "app/state.h"
 #include "platform/platform.h"
 #include "text/format.h"
 
 namespace {
-
-// One open, write, close per line, so the list on disk is complete after
-// every line and no stream stays open while disks are changed.
-bool WriteLines(const char* mode, const std::string& lines) {
-  std::FILE* f = plat::OpenFile(ListTempPath, mode);
-  if (!f) return false;
-  bool ok = std::fwrite(lines.data(), 1, lines.size(), f) == lines.size();
-  if (std::fclose(f) != 0) ok = false;
-  return ok;
-}
 
 // The count line keeps its width of 8 characters so it can be overwritten in place.
 bool CountLine(int32_t count, std::string& line) {
@@ -29,37 +16,39 @@ bool CountLine(int32_t count, std::string& line) {
 
 }  // namespace
 
-bool StartListFile(const std::string& title) {
+bool ListFile::WriteLines(const char* mode, const std::string& lines) {
+  std::FILE* f = plat::OpenFile(state_.ListTempPath, mode);
+  if (!f) return false;
+  bool ok = std::fwrite(lines.data(), 1, lines.size(), f) == lines.size();
+  if (std::fclose(f) != 0) ok = false;
+  return ok;
+}
+
+bool ListFile::StartListFile(const std::string& title) {
   std::string count;
   CountLine(0, count);
   return WriteLines("wt", count + title + "\r\n");
 }
 
-bool AppendDiskLine(int32_t diskId) {
+bool ListFile::AppendDiskLine(int32_t diskId) {
   return WriteLines("at", Format("ID%d\r\n", static_cast<int>(diskId)));
 }
 
-bool AppendFileLine(const std::string& writtenPath, int32_t diskCounter) {
-  std::size_t skip = std::min(DestinationFolder.size(), writtenPath.size());
+bool ListFile::AppendFileLine(const std::string& writtenPath, int32_t diskCounter) {
+  std::size_t skip = std::min(state_.DestinationFolder.size(), writtenPath.size());
   return WriteLines(
       "at", Format("%d:", static_cast<int>(diskCounter - 1)) + writtenPath.substr(skip) + "\r\n");
 }
 
-int64_t FinishListFile(int32_t diskCounter) {
+int64_t ListFile::FinishListFile(int32_t diskCounter) {
   std::string count;
   if (!CountLine(diskCounter, count)) return -1;
   if (!AppendDiskLine(0)) return -1;
-  std::FILE* f = plat::OpenFile(ListTempPath, "r+t");
+  std::FILE* f = plat::OpenFile(state_.ListTempPath, "r+t");
   if (!f) return -1;
   bool ok = std::fwrite(count.data(), 1, count.size(), f) == count.size();
   ok = std::fflush(f) == 0 && ok;
   int64_t length = plat::FileLength(f);
   if (std::fclose(f) != 0) ok = false;
   return ok ? length : -1;
-}
-
-int ReportListWriteFailure() {
-  ShowMessage(msg::kMsgListWriteFailed, msg::kCaptionStop, 0x10);
-  StopRun();
-  return 13;
 }

@@ -2,167 +2,171 @@
 
 #include <cstdio>
 
-#include "app/frontend.h"
-#include "app/progress.h"
-#include "app/prompts.h"
-#include "app/resources/messages.h"
-#include "app/state.h"
-#include "codec/context.h"
-#include "fileops/markers.h"
-#include "fileops/pack.h"
+#include "app/dialogue/list_line.h"
+#include "app/dialogue/resources/messages.h"
+#include "codec/result_code.h"
 #include "fileops/paths.h"
-#include "fileops/unpack.h"
 #include "platform/platform.h"
-#include "runs/listfile.h"
 #include "runs/shortcut.h"
 #include "runs/walk.h"
-#include "text/cp932.h"
 #include "text/format.h"
+#include "text/paths.h"
 
 namespace {
 
-void AbortEnd() { ShowMessage(msg::kMsgAborted, msg::kCaptionConfirm, 0x30); }
+// Room the last disk must have beyond the tool and the list.
+constexpr uint64_t kFreeSpaceSlack = 1024;
 
-void SuccessEnd() {
-  ShowMessage(msg::kMsgDone, msg::kCaptionConfirm, 0x30);
-  CloseMainWindow();
+}  // namespace
+
+RunHandler::RunHandler(Dialogue& ui, CodecContext& codec)
+    : ui_(ui), state_(ui.state()), list_(ui.state()), ops_(ui, codec, list_) {}
+
+void RunHandler::AbortEnd() {
+  ui_.ShowMessage(msg::kMsgAborted, msg::kCaptionConfirm, kExclamationOk);
 }
 
-void AddTrailingSeparator(std::string& folder) {
-  if (!cp932::EndsWithChar(folder, '\\')) folder += '\\';
+void RunHandler::SuccessEnd() {
+  ui_.ShowMessage(msg::kMsgDone, msg::kCaptionConfirm, kExclamationOk);
+  ui_.CloseMainWindow();
+}
+
+void RunHandler::ReportListWriteFailure() {
+  ops_.StopRunWith(msg::kMsgListWriteFailed, kNameRefused);
 }
 
 // Free space on the disk in the drive, counted in 64 bits; a failed query
 // counts as too little.
-bool HasRoom(uint64_t need) {
+bool RunHandler::HasRoom(uint64_t need) {
   uint64_t free = 0;
-  return plat::FreeBytes(DestinationFolder, free) && free >= need;
+  return plat::FreeBytes(state_.DestinationFolder, free) && free >= need;
 }
 
-}  // namespace
-
-void RunCommand() {
-  FrontEnd& fe = CurrentFrontEnd();
-  SourceFolder = fe.GetControlText(kSourceField);
-  if (SourceFolder.empty()) {
-    ShowMessage(msg::kMsgNoInputFolderEntered, msg::kCaptionWarning, 0x30);
+void RunHandler::RunCommand() {
+  FrontEnd& fe = ui_.frontEnd();
+  RunState& s = state_;
+  s.SourceFolder = fe.GetControlText(kSourceField);
+  if (s.SourceFolder.empty()) {
+    ui_.ShowMessage(msg::kMsgNoInputFolderEntered, msg::kCaptionWarning, kExclamationOk);
     return;
   }
-  DestinationFolder = fe.GetControlText(kDestinationField);
-  if (DestinationFolder.empty()) {
-    ShowMessage(msg::kMsgEnterOutputFolder, msg::kCaptionWarning, 0x30);
+  s.DestinationFolder = fe.GetControlText(kDestinationField);
+  if (s.DestinationFolder.empty()) {
+    ui_.ShowMessage(msg::kMsgEnterOutputFolder, msg::kCaptionWarning, kExclamationOk);
     return;
   }
-  if (!IsFolder(SourceFolder)) {
-    ShowMessage(msg::kMsgInputFolderMissing, msg::kCaptionWarning, 0x30);
+  if (!IsFolder(s.SourceFolder)) {
+    ui_.ShowMessage(msg::kMsgInputFolderMissing, msg::kCaptionWarning, kExclamationOk);
     return;
   }
-  std::string sourceShown = SourceFolder, destinationShown = DestinationFolder;
+  std::string sourceShown = s.SourceFolder, destinationShown = s.DestinationFolder;
   RemoveTrailingChar(sourceShown, '\\');
   RemoveTrailingChar(destinationShown, '\\');
   std::string question =
-      Format(RunMode == MakeMode ? msg::kMsgConfirmMake : msg::kMsgConfirmExtract,
+      Format(s.RunMode == MakeMode ? msg::kMsgConfirmMake : msg::kMsgConfirmExtract,
              sourceShown.c_str(), destinationShown.c_str());
-  if (ShowMessage(question, msg::kCaptionConfirm, 0x31) != 1) return;
+  if (ui_.ShowMessage(question, msg::kCaptionConfirm, kExclamationOkCancel) != kIdOk) return;
 
-  AddTrailingSeparator(SourceFolder);
-  AddTrailingSeparator(DestinationFolder);
-  EnterBusyState();
-  WorkActive = 1;
-  OverwriteChoice = 0;
-  Codec.DiskId = 1;
-  RelativePath.clear();
+  AddTrailingSeparator(s.SourceFolder);
+  AddTrailingSeparator(s.DestinationFolder);
+  ui_.EnterBusyState();
+  s.WorkActive = 1;
+  s.OverwriteChoice = 0;
+  s.DiskId = 1;
+  s.RelativePath.clear();
 
-  if (RunMode == MakeMode)
+  if (s.RunMode == MakeMode)
     MakeRun();
   else
     ExtractRun(destinationShown);
 
-  WorkActive = 0;
-  EnterIdleState();
+  s.WorkActive = 0;
+  ui_.EnterIdleState();
 }
 
-void MakeRun() {
-  if (!StartListFile(Title)) {
+void RunHandler::MakeRun() {
+  RunState& s = state_;
+  if (!list_.StartListFile(s.Title)) {
     ReportListWriteFailure();
     return AbortEnd();
   }
-  WalkFolder(SourceFolder, DestinationFolder, RelativePath);
-  if (WorkActive == 0) return AbortEnd();
+  WalkFolder(ops_, s.SourceFolder, s.DestinationFolder, s.RelativePath);
+  if (s.WorkActive == 0) return AbortEnd();
 
-  int64_t listLength = FinishListFile(Codec.DiskId);
+  int64_t listLength = list_.FinishListFile(s.DiskId);
   if (listLength < 0) {
     ReportListWriteFailure();
     return AbortEnd();
   }
   const std::string program = plat::ProgramFile();
-  ShowSourceLine(program);
+  ui_.ShowSourceLine(program);
   int64_t programLength = -1;
   if (std::FILE* f = plat::OpenFile(program, "rb")) {
     programLength = plat::FileLength(f);
     std::fclose(f);
   }
   if (programLength < 0) {
-    ShowMessage(Format(msg::kMsgProgramUnreadable, program.c_str()), msg::kCaptionStop, 0x10);
-    StopRun();
+    ops_.StopRunWith(Format(msg::kMsgProgramUnreadable, program.c_str()), kSourceUnreadable);
     return AbortEnd();
   }
 
   // The last disk must take the tool and the list; a fresh disk inserted
   // here gets its marker and the next number, outside the list's count.
   const uint64_t need =
-      static_cast<uint64_t>(listLength) + static_cast<uint64_t>(programLength) + 1024;
+      static_cast<uint64_t>(listLength) + static_cast<uint64_t>(programLength) + kFreeSpaceSlack;
   PathParts destination;
-  SplitPath(DestinationFolder, destination);
+  SplitPath(s.DestinationFolder, destination);
   while (!HasRoom(need)) {
-    if (PromptRetry(program, msg::kMsgCopyFailed) == 0) {
-      StopRun();
+    if (ui_.PromptRetry(program, msg::kMsgCopyFailed) == kChoiceSkip) {
+      ui_.StopRun();
       break;
     }
-    if (EnsureFolders(destination.drive, destination.folder) != 0) {
-      StopRun();
+    if (ops_.EnsureFolders(destination.drive, destination.folder) != kDone) {
+      ui_.StopRun();
       break;
     }
-    WriteDiskMarker(DestinationFolder);
-    if (WorkActive != 1) break;
+    ops_.WriteDiskMarker(s.DestinationFolder);
+    if (s.WorkActive != 1) break;
   }
-  if (WorkActive != 1) return AbortEnd();
+  if (s.WorkActive != 1) return AbortEnd();
 
   PathParts self;
   SplitPath(program, self);
-  RelativePath = MakePath("", "", self.name, self.ext);
-  PackFile(program, DestinationFolder, &RelativePath, 1, 1, 0, nullptr);
-  RelativePath = MakePath("", "", self.name, ".lst");
-  PackFile(ListTempPath, DestinationFolder, &RelativePath, 1, 1, 0, nullptr);
-  if (WorkActive == 0) return AbortEnd();
+  s.RelativePath = MakePath("", "", self.name, self.ext);
+  ops_.PackFile(program, s.DestinationFolder, &s.RelativePath, 1, 1, 0, nullptr);
+  s.RelativePath = MakePath("", "", self.name, ".lst");
+  ops_.PackFile(s.ListTempPath, s.DestinationFolder, &s.RelativePath, 1, 1, 0, nullptr);
+  if (s.WorkActive == 0) return AbortEnd();
   SuccessEnd();
 }
 
-void ExtractRun(const std::string& destinationShown) {
+void RunHandler::ExtractRun(const std::string& destinationShown) {
+  RunState& s = state_;
   std::string line;
-  std::size_t pos = ReadListLine(ListBuffer, 0, line);
+  std::size_t pos = ReadListLine(s.ListBuffer, 0, line);
   int diskCount = 0;
   // A count line that is no number is taken as a set without disks.
   if (std::sscanf(line.c_str(), "%8d", &diskCount) != 1) diskCount = 0;
-  pos = ReadListLine(ListBuffer, pos, line);  // the title, taken at start-up
+  pos = ReadListLine(s.ListBuffer, pos, line);  // the title, taken at start-up
 
-  for (Codec.DiskId = 1; Codec.DiskId < diskCount; ++Codec.DiskId) {
-    if (WorkActive != 1) break;
-    WaitForDisk(SourceFolder);
-    if (WorkActive == 0) return AbortEnd();
-    pos = ReadListLine(ListBuffer, pos, line);  // the disk line opening the section
+  for (s.DiskId = 1; s.DiskId < diskCount; ++s.DiskId) {
+    if (s.WorkActive != 1) break;
+    ops_.WaitForDisk(s.SourceFolder);
+    if (s.WorkActive == 0) return AbortEnd();
+    pos = ReadListLine(s.ListBuffer, pos, line);  // the disk line opening the section
     for (;;) {
-      std::size_t next = ReadListLine(ListBuffer, pos, line);
+      std::size_t next = ReadListLine(s.ListBuffer, pos, line);
       if (line.empty() || line[0] == 'I') break;  // next section, or the end of the list
       pos = next;
       std::size_t colon = line.find(':');
       if (colon == std::string::npos) continue;  // not a file line
-      RelativePath = line.substr(colon + 1);
-      UnpackFile(SourceFolder + RelativePath, DestinationFolder, RelativePath, 0, nullptr);
-      if (WorkActive != 1) break;
+      s.RelativePath = line.substr(colon + 1);
+      ops_.UnpackFile(s.SourceFolder + s.RelativePath, s.DestinationFolder, s.RelativePath, 0,
+                      nullptr);
+      if (s.WorkActive != 1) break;
     }
   }
-  if (WorkActive == 0) return AbortEnd();
-  MakeStartMenuShortcut(destinationShown, Title);
+  if (s.WorkActive == 0) return AbortEnd();
+  MakeStartMenuShortcut(ops_, destinationShown, s.Title);
   SuccessEnd();
 }

@@ -1,14 +1,38 @@
 // The Run button: the common start of both modes (read and check the two
 // folder fields, confirm, enter the busy state, reset the run state), then
-// MakeRun or ExtractRun, and the common end.
+// MakeRun or ExtractRun, and the common end. Owns the list file and the file
+// operations of the runs.
 #pragma once
 
 #include <string>
 
-void RunCommand();
+#include "app/dialogue/dialogue.h"
+#include "codec/context.h"
+#include "fileops/file_ops.h"
+#include "runs/listfile.h"
 
-// The two branches, run after the common start. destinationShown is the
-// destination folder without its trailing '\'. Both end with the success
-// message and the window closed, or with the abort message.
-void MakeRun();
-void ExtractRun(const std::string& destinationShown);
+class RunHandler {
+ public:
+  RunHandler(Dialogue& ui, CodecContext& codec);
+
+  void RunCommand();
+  // The two branches, run after the common start. destinationShown is the
+  // destination folder without its trailing '\'. Both end with the success
+  // message and the window closed, or with the abort message.
+  void MakeRun();
+  void ExtractRun(const std::string& destinationShown);
+
+  FileOps& ops() { return ops_; }
+  ListFile& list() { return list_; }
+
+ private:
+  void AbortEnd();
+  void SuccessEnd();
+  void ReportListWriteFailure();
+  bool HasRoom(uint64_t need);
+
+  Dialogue& ui_;
+  RunState& state_;
+  ListFile list_;
+  FileOps ops_;
+};

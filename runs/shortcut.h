@@ -1,13 +1,10 @@
-// The Start-menu entry for the game's launcher.
+// The Start-menu entry for the game's launcher, made at the end of an
+// extract run.
 #pragma once
 
 #include <string>
 
+#include "fileops/file_ops.h"
+
 // destination: the game folder without its trailing '\'.
-void MakeStartMenuShortcut(const std::string& destination, const std::string& title);
-// The user's Programs folder, ending in '\'.
-void ProgramsFolder(std::string& out);
-void CreateShortcut(const std::string& target, const std::string& workingFolder,
-                    const std::string& linkPath, const std::string& description);
-// The link's file name after the title (".desktop" on Linux desktops).
-extern const char* const kShortcutSuffix;
+void MakeStartMenuShortcut(FileOps& ops, const std::string& destination, const std::string& title);

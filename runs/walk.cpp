@@ -2,18 +2,12 @@
 
 #include <algorithm>
 
-#include "app/progress.h"
-#include "app/prompts.h"
-#include "app/resources/messages.h"
-#include "fileops/naming.h"
-#include "fileops/pack.h"
-#include "fileops/paths.h"
-#include "fileops/result_code.h"
+#include "app/dialogue/resources/messages.h"
+#include "codec/result_code.h"
 #include "platform/platform.h"
 #include "text/cp932.h"
 #include "text/format.h"
-
-std::string RelativePath;
+#include "text/paths.h"
 
 namespace {
 
@@ -43,13 +37,15 @@ void LeaveLevel(std::string& relativePath) {
 
 }  // namespace
 
-void WalkFolder(const std::string& folder, const std::string& destinationRoot,
+void WalkFolder(FileOps& ops, const std::string& folder, const std::string& destinationRoot,
                 std::string& relativePath) {
+  Dialogue& ui = ops.ui;
+  const int32_t& WorkActive = ops.state.WorkActive;
   PathParts parts;
   SplitPath(folder, parts);
   const std::string pattern = MakePath(parts.drive, parts.folder, "*", ".*");
-  ShowSourceLine(pattern);
-  PumpOneMessage();
+  ui.ShowSourceLine(pattern);
+  ui.PumpOneMessage();
 
   // The disk set may lie inside the work folder: never pack it into itself.
   if (cp932::CompareNoCase(folder, destinationRoot) != 0) {
@@ -66,9 +62,9 @@ void WalkFolder(const std::string& folder, const std::string& destinationRoot,
         if (!entry.convertible) {
           // Nothing of a file whose name the disk set cannot hold is written.
           plat::FindClose(search);
-          ShowMessage(Format(msg::kMsgNoCp932Name, (folder + ShownName(entry.hostName)).c_str()),
-                      msg::kCaptionStop, 0x10);
-          StopRun();
+          ops.StopRunWith(
+              Format(msg::kMsgNoCp932Name, (folder + ShownName(entry.hostName)).c_str()),
+              kCannotStore);
           return;
         }
         if (entry.isFolder) {
@@ -76,14 +72,14 @@ void WalkFolder(const std::string& folder, const std::string& destinationRoot,
           SplitPath(entry.name + "\\", level);
           if (!IsTopLevelFolder(level.folder)) {  // not "." or ".."
             relativePath += entry.name + "\\";
-            WalkFolder(folder + entry.name + "\\", destinationRoot, relativePath);
+            WalkFolder(ops, folder + entry.name + "\\", destinationRoot, relativePath);
           }
         } else {
           std::string relativeName = relativePath + entry.name;
-          PackFile(folder + entry.name, destinationRoot, &relativeName, 0, 0, 0, nullptr);
+          ops.PackFile(folder + entry.name, destinationRoot, &relativeName, 0, 0, 0, nullptr);
           ++files;
         }
-        PumpOneMessage();
+        ui.PumpOneMessage();
         if (!plat::FindNext(search, entry)) {
           plat::FindClose(search);
           break;
@@ -93,13 +89,13 @@ void WalkFolder(const std::string& folder, const std::string& destinationRoot,
           return;
         }
       }
-      if (files == 0) EmptyFolder(destinationRoot, relativePath);
+      if (files == 0) EmptyFolder(ops, destinationRoot, relativePath);
     }
   }
   LeaveLevel(relativePath);
 }
 
-int EmptyFolder(const std::string& destinationRoot, const std::string& relativePath) {
+int EmptyFolder(FileOps& ops, const std::string& destinationRoot, const std::string& relativePath) {
   PathParts root;
   SplitPath(destinationRoot, root);
   std::string target = destinationRoot;
@@ -108,8 +104,8 @@ int EmptyFolder(const std::string& destinationRoot, const std::string& relativeP
     SplitPath(relativePath, rel);
     target = MakePath(root.drive, JoinFolders(root.folder, rel.folder), rel.name, rel.ext);
   }
-  ShowCurrentFile(target);
+  ops.ui.ShowCurrentFile(target);
   PathParts parts;
   SplitPath(target, parts);
-  return EnsureFolders(parts.drive, parts.folder) ? kFolderFailed : kDone;
+  return ops.EnsureFolders(parts.drive, parts.folder) ? kFolderFailed : kDone;
 }

@@ -6,12 +6,11 @@
 #include <filesystem>
 #include <string>
 
+#include "app/dialogue/resources/messages.h"
 #include "app/main_window.h"
-#include "app/prompts.h"
-#include "app/resources/messages.h"
 #include "platform/platform.h"
 #include "support/disk_fixtures.h"
-#include "support/scripted_frontend.h"
+#include "support/rig.h"
 
 namespace {
 
@@ -37,14 +36,13 @@ class MainWindowTest : public ::testing::Test {
     fs::current_path(work_);
   }
   void TearDown() override {
-    if (!MainWindowClosed) DestroyMainWindow();
+    if (!rig.ui.MainWindowClosed()) rig.window.Destroy();
     fs::current_path(oldCwd_);
     setenv("HOME", oldHome_.c_str(), 1);
     if (hadTmp_)
       setenv("TMPDIR", oldTmp_.c_str(), 1);
     else
       unsetenv("TMPDIR");
-    WorkActive = 0;
   }
 
   // The temporary files the program left in the temporary folder.
@@ -64,8 +62,10 @@ class MainWindowTest : public ::testing::Test {
     return root + title;
   }
 
-  ScriptedFrontEnd fe;
   TempDir dir_;
+  Rig rig;
+  ScriptedFrontEnd& fe = rig.fe;
+  RunState& st = rig.state;
   fs::path work_, home_, temp_, oldCwd_;
   std::string oldHome_, oldTmp_;
   bool hadTmp_ = false;
@@ -74,14 +74,14 @@ class MainWindowTest : public ::testing::Test {
 TEST_F(MainWindowTest, MakeModeWithoutProjectFileWarnsAndEnds) {
   fs::create_directories(work_ / "sub");
   fs::current_path(work_ / "sub");
-  EXPECT_FALSE(InitMainWindow(Inner(work_)));
+  EXPECT_FALSE(rig.window.Init(Inner(work_)));
   ASSERT_EQ(fe.dialogs.size(), 1u);
   EXPECT_EQ(fe.dialogs[0].text, msg::kMsgNoProject);
   EXPECT_EQ(fe.dialogs[0].caption, msg::kCaptionWarning);
   EXPECT_EQ(fe.dialogs[0].style, 0x30u);
   EXPECT_TRUE(fe.destroyed);
-  EXPECT_TRUE(MainWindowClosed);
-  EXPECT_EQ(MainWindowExitStatus(), 1);
+  EXPECT_TRUE(rig.ui.MainWindowClosed());
+  EXPECT_EQ(rig.window.ExitStatus(), 1);
   EXPECT_EQ(TempFiles(), 0);
   EXPECT_EQ(fs::current_path(), work_ / "sub");
 }
@@ -89,24 +89,24 @@ TEST_F(MainWindowTest, MakeModeWithoutProjectFileWarnsAndEnds) {
 TEST_F(MainWindowTest, MakeModeFillsTheWindow) {
   WriteFileBytes(work_ / "my.game.qzm", "project");
   const std::string commandLine = "\"" + Inner(work_) + "\"";  // quotes are kept
-  ASSERT_TRUE(InitMainWindow(commandLine));
-  EXPECT_EQ(RunMode, MakeMode);
-  EXPECT_EQ(Title, "my.game");
-  EXPECT_EQ(SourceFolder, commandLine);
+  ASSERT_TRUE(rig.window.Init(commandLine));
+  EXPECT_EQ(st.RunMode, MakeMode);
+  EXPECT_EQ(st.Title, "my.game");
+  EXPECT_EQ(st.SourceFolder, commandLine);
   EXPECT_EQ(fe.controlTexts[kSourceField], commandLine);
   EXPECT_EQ(fe.controlTexts[kDestinationField], MakeDestination("my.game"));
-  EXPECT_EQ(StartDir, Inner(work_));
-  EXPECT_EQ(OverwriteChoice, 0);
-  EXPECT_EQ(WorkActive, 0);
+  EXPECT_EQ(st.StartDir, Inner(work_));
+  EXPECT_EQ(st.OverwriteChoice, 0);
+  EXPECT_EQ(st.WorkActive, 0);
   EXPECT_FALSE(fe.enabled[kIdAbort]);
   EXPECT_TRUE(fe.enabled[kIdOk]);
   EXPECT_TRUE(fe.dialogs.empty());
-  EXPECT_FALSE(ListBufferPresent);
+  EXPECT_FALSE(st.ListBufferPresent);
 
   // The temporary list file exists, empty, with its prefix.
-  ASSERT_FALSE(ListTempPath.empty());
+  ASSERT_FALSE(st.ListTempPath.empty());
   std::string host;
-  ASSERT_TRUE(plat::ToHostPath(ListTempPath, host));
+  ASSERT_TRUE(plat::ToHostPath(st.ListTempPath, host));
   EXPECT_EQ(fs::path(host).parent_path(), temp_);
   EXPECT_EQ(fs::path(host).filename().string().substr(0, 3), "lzs");
   EXPECT_TRUE(fs::exists(host));
@@ -115,23 +115,23 @@ TEST_F(MainWindowTest, MakeModeFillsTheWindow) {
   // Exit: the window goes, the temporary file with it, the start folder is
   // current again.
   fs::current_path(dir_.path);
-  MainWindowCommand(kIdCancel);
+  rig.window.Command(kIdCancel);
   EXPECT_TRUE(fe.destroyed);
   EXPECT_FALSE(fs::exists(host));
-  EXPECT_TRUE(ListTempPath.empty());
+  EXPECT_TRUE(st.ListTempPath.empty());
   EXPECT_EQ(fs::current_path(), work_);
-  EXPECT_EQ(MainWindowExitStatus(), 0);
+  EXPECT_EQ(rig.window.ExitStatus(), 0);
 }
 
 TEST_F(MainWindowTest, ExtractModeWithoutListWarnsAndEnds) {
-  EXPECT_FALSE(InitMainWindow(""));
-  EXPECT_EQ(RunMode, ExtractMode);
+  EXPECT_FALSE(rig.window.Init(""));
+  EXPECT_EQ(st.RunMode, ExtractMode);
   ASSERT_EQ(fe.MessageTexts().size(), 1u);
   EXPECT_EQ(fe.dialogs[0].text, msg::kMsgNoList);
   EXPECT_EQ(fe.dialogs[0].caption, msg::kCaptionWarning);
   EXPECT_EQ(fe.dialogs[0].style, 0x30u);
   EXPECT_TRUE(fe.destroyed);
-  EXPECT_EQ(MainWindowExitStatus(), 1);
+  EXPECT_EQ(rig.window.ExitStatus(), 1);
   EXPECT_EQ(TempFiles(), 0);
 }
 
@@ -139,56 +139,56 @@ TEST_F(MainWindowTest, ExtractModeReadsTheListAsTextModeDoes) {
   // CR LF becomes LF; a lone CR stays; the text ends right after the last line.
   const std::string title = "\x83Q\x81[\x83\x80 \x83\\";  // ゲーム ソ
   WriteFileBytes(work_ / "kelvod.lst", "3\r\n" + title + "\r\nID=1\r\n1:a\rb\r\nEND\r\n");
-  ASSERT_TRUE(InitMainWindow(""));
-  EXPECT_TRUE(ListBufferPresent);
-  EXPECT_EQ(ListBuffer, "3\n" + title + "\nID=1\n1:a\rb\nEND\n");
-  EXPECT_EQ(Title, title);
-  EXPECT_EQ(SourceFolder, Inner(work_));
+  ASSERT_TRUE(rig.window.Init(""));
+  EXPECT_TRUE(st.ListBufferPresent);
+  EXPECT_EQ(st.ListBuffer, "3\n" + title + "\nID=1\n1:a\rb\nEND\n");
+  EXPECT_EQ(st.Title, title);
+  EXPECT_EQ(st.SourceFolder, Inner(work_));
   EXPECT_EQ(fe.controlTexts[kSourceField], Inner(work_));
   EXPECT_EQ(fe.controlTexts[kDestinationField], Inner(home_) + "\\Games\\" + title);
-  EXPECT_FALSE(ListTempPath.empty());
-  MainWindowCommand(kIdCancel);
-  EXPECT_FALSE(ListBufferPresent);
-  EXPECT_TRUE(ListBuffer.empty());
+  EXPECT_FALSE(st.ListTempPath.empty());
+  rig.window.Command(kIdCancel);
+  EXPECT_FALSE(st.ListBufferPresent);
+  EXPECT_TRUE(st.ListBuffer.empty());
 }
 
 TEST_F(MainWindowTest, ExtractModeRefusesAListWithAnOverlongLine) {
   WriteFileBytes(work_ / "kelvod.lst", "2\r\nt\r\nID=1\r\n1:" + std::string(300, 'a') + "\r\n");
-  EXPECT_FALSE(InitMainWindow(""));
+  EXPECT_FALSE(rig.window.Init(""));
   ASSERT_EQ(fe.dialogs.size(), 1u);
   EXPECT_EQ(fe.dialogs[0].text, msg::kMsgListLineTooLong);
-  EXPECT_EQ(MainWindowExitStatus(), 1);
-  EXPECT_FALSE(ListBufferPresent);
+  EXPECT_EQ(rig.window.ExitStatus(), 1);
+  EXPECT_FALSE(st.ListBufferPresent);
 }
 
 TEST_F(MainWindowTest, NoTemporaryFileIsAStartFailure) {
   WriteFileBytes(work_ / "g.qzm", "p");
   setenv("TMPDIR", (dir_.path / "missing").c_str(), 1);
-  EXPECT_FALSE(InitMainWindow("w"));
+  EXPECT_FALSE(rig.window.Init("w"));
   ASSERT_EQ(fe.dialogs.size(), 1u);
   EXPECT_EQ(fe.dialogs[0].text, msg::kMsgNoTempFile);
   EXPECT_EQ(fe.dialogs[0].caption, msg::kCaptionWarning);
-  EXPECT_EQ(MainWindowExitStatus(), 1);
+  EXPECT_EQ(rig.window.ExitStatus(), 1);
   EXPECT_TRUE(fe.destroyed);
 }
 
 TEST_F(MainWindowTest, AWorkFolderWithoutInnerFormIsRefused) {
   WriteFileBytes(work_ / "g.qzm", "p");
-  EXPECT_FALSE(StartMainWindow("/tmp/a\\b"));
+  EXPECT_FALSE(rig.window.Start("/tmp/a\\b"));
   ASSERT_EQ(fe.dialogs.size(), 1u);
   EXPECT_EQ(fe.dialogs[0].caption, msg::kCaptionWarning);
-  EXPECT_EQ(MainWindowExitStatus(), 1);
-  EXPECT_TRUE(MainWindowClosed);
+  EXPECT_EQ(rig.window.ExitStatus(), 1);
+  EXPECT_TRUE(rig.ui.MainWindowClosed());
 }
 
 TEST_F(MainWindowTest, BrowseReplacesTheDestinationUnchangedOrLeavesIt) {
   WriteFileBytes(work_ / "g.qzm", "p");
-  ASSERT_TRUE(InitMainWindow("w"));
+  ASSERT_TRUE(rig.window.Init("w"));
   const std::string before = fe.controlTexts[kDestinationField];
   fe.browseAnswers = {"", "\\"};
-  MainWindowCommand(kBrowseButton);
+  rig.window.Command(kBrowseButton);
   EXPECT_EQ(fe.controlTexts[kDestinationField], before);
-  MainWindowCommand(kBrowseButton);
+  rig.window.Command(kBrowseButton);
   EXPECT_EQ(fe.controlTexts[kDestinationField], "\\");  // no title appended
   ASSERT_EQ(fe.dialogs.size(), 2u);
   EXPECT_EQ(fe.dialogs[0].kind, RecordedDialog::kBrowse);
@@ -197,40 +197,40 @@ TEST_F(MainWindowTest, BrowseReplacesTheDestinationUnchangedOrLeavesIt) {
 
 TEST_F(MainWindowTest, AbortAsksAndOnlyOkStopsTheRun) {
   WriteFileBytes(work_ / "g.qzm", "p");
-  ASSERT_TRUE(InitMainWindow("w"));
-  MainWindowCommand(kIdAbort);  // idle: Abort is disabled
+  ASSERT_TRUE(rig.window.Init("w"));
+  rig.window.Command(kIdAbort);  // idle: Abort is disabled
   EXPECT_TRUE(fe.dialogs.empty());
 
-  EnterBusyState();
-  WorkActive = 1;
+  rig.ui.EnterBusyState();
+  st.WorkActive = 1;
   fe.answers = {kIdCancel, kIdOk};
-  MainWindowCommand(kIdAbort);
-  EXPECT_EQ(WorkActive, 1);
-  MainWindowCommand(kIdAbort);
-  EXPECT_EQ(WorkActive, 0);
+  rig.window.Command(kIdAbort);
+  EXPECT_EQ(st.WorkActive, 1);
+  rig.window.Command(kIdAbort);
+  EXPECT_EQ(st.WorkActive, 0);
   ASSERT_EQ(fe.dialogs.size(), 2u);
   EXPECT_EQ(fe.dialogs[0].text, msg::kMsgConfirmAbort);
   EXPECT_EQ(fe.dialogs[0].caption, msg::kCaptionConfirm);
   EXPECT_EQ(fe.dialogs[0].style, 0x21u);
 
   // Busy: Run, Exit and Browse do not get through.
-  MainWindowCommand(kIdCancel);
-  MainWindowCommand(kBrowseButton);
-  MainWindowCommand(kIdOk);
+  rig.window.Command(kIdCancel);
+  rig.window.Command(kBrowseButton);
+  rig.window.Command(kIdOk);
   EXPECT_FALSE(fe.destroyed);
   EXPECT_EQ(fe.dialogs.size(), 2u);
-  EnterIdleState();
+  rig.ui.EnterIdleState();
 }
 
 TEST_F(MainWindowTest, ARunThatDoesNotEndNormallyMakesTheExitStatusTwo) {
   WriteFileBytes(work_ / "g.qzm", "p");
-  ASSERT_TRUE(InitMainWindow("w"));
+  ASSERT_TRUE(rig.window.Init("w"));
   fe.controlTexts[kDestinationField] = "";
-  MainWindowCommand(kIdOk);
+  rig.window.Command(kIdOk);
   ASSERT_EQ(fe.dialogs.size(), 1u);
   EXPECT_EQ(fe.dialogs[0].text, msg::kMsgEnterOutputFolder);
-  MainWindowCommand(kIdCancel);
-  EXPECT_EQ(MainWindowExitStatus(), 2);
+  rig.window.Command(kIdCancel);
+  EXPECT_EQ(rig.window.ExitStatus(), 2);
 }
 
 TEST(CommandLineCopy, JoinsWithSingleBlanksAndDropsLeadingBlanks) {

@@ -20,8 +20,8 @@ class TerminalCycleTest : public ::testing::Test {
  protected:
   void SetUp() override {
     work = dir.path / "work";
-    std::string make = "python3 '" KELVOD_SOURCE_DIR "/tools/make_sample.py' '" + work.string() +
-                       "' >/dev/null";
+    std::string make =
+        "python3 '" KELVOD_SOURCE_DIR "/tools/make_sample.py' '" + work.string() + "' >/dev/null";
     ASSERT_EQ(std::system(make.c_str()), 0);
     fs::create_directories(dir.path / "home");
     fs::create_directories(dir.path / "tmp");
@@ -60,11 +60,12 @@ TEST_F(TerminalCycleTest, MakeThenExtractWithTheCopyOnTheSet) {
 
   // Extract, started from the set with the program the set carries: OK to
   // the confirmation and to the prompt for disk 1.
-  Outcome expanded = Run((set / "kelvod").string(), "--tty",
-                         "dest " + game.string() + "\nrun\nok\nok\n", set);
+  Outcome expanded =
+      Run((set / "kelvod").string(), "--tty", "dest " + game.string() + "\nrun\nok\nok\n", set);
   ASSERT_EQ(expanded.status, 0) << expanded.out;
-  EXPECT_NE(expanded.out.find("「 sample 」 の ID = 1 番の ﾃﾞｨｽｸ 挿入してください\nchoices: ok cancel"),
-            std::string::npos)
+  EXPECT_NE(
+      expanded.out.find("「 sample 」 の ID = 1 番の ﾃﾞｨｽｸ 挿入してください\nchoices: ok cancel"),
+      std::string::npos)
       << expanded.out;
   for (const auto& f : ListTree(work))
     EXPECT_EQ(ReadFileBytes(game / f), ReadFileBytes(work / f)) << f;
@@ -72,6 +73,26 @@ TEST_F(TerminalCycleTest, MakeThenExtractWithTheCopyOnTheSet) {
   EXPECT_TRUE(fs::exists(dir.path / "xdg/applications/ﾄﾞﾙﾐｱﾝ95ｹﾞｰﾑ/sample.desktop"));
   // The temporary copy of the program is gone, and so is the temporary list.
   EXPECT_TRUE(ListTree(dir.path / "tmp").empty());
+
+  // Again into the same folder: the overwrite prompts take the buttons'
+  // numbers too. Overwrite (1) once, then Overwrite all (3): no more asking.
+  const std::string prompt = "choices: overwrite all skip abort\n> ";
+  auto count = [&](const std::string& out) {
+    std::size_t n = 0;
+    for (std::size_t at = out.find(prompt); at != std::string::npos; at = out.find(prompt, at + 1))
+      ++n;
+    return n;
+  };
+  Outcome again = Run((set / "kelvod").string(), "--tty",
+                      "dest " + game.string() + "\nrun\nok\nok\n1\n3\n", set);
+  EXPECT_EQ(again.status, 0) << again.out;
+  EXPECT_EQ(count(again.out), 2u) << again.out;
+  // Abort (4) in the first one ends the run as aborted.
+  Outcome aborted =
+      Run((set / "kelvod").string(), "--tty", "dest " + game.string() + "\nrun\nok\nok\n4\n", set);
+  EXPECT_EQ(aborted.status, 2) << aborted.out;
+  EXPECT_EQ(count(aborted.out), 1u);
+  EXPECT_NE(aborted.out.find("強制終了しました"), std::string::npos);
 }
 
 TEST_F(TerminalCycleTest, AbortedRunEndsWithStatusTwo) {

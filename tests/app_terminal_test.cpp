@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/resources/messages.h"
+#include "app/dialogue/resources/messages.h"
 #include "platform/platform.h"
 #include "support/disk_fixtures.h"
 #include "text/cp932.h"

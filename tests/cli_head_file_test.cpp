@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include "app/state.h"
-#include "fileops/pack.h"
-#include "fileops/result_code.h"
+#include "codec/result_code.h"
+#include "fileops/file_ops.h"
 #include "support/run_fixture.h"
 
 namespace {

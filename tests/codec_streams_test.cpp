@@ -7,103 +7,109 @@ using namespace codec_test;
 
 namespace {
 
-Bytes Pattern(std::size_t n) {
-  Bytes b(n);
-  for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<unsigned char>(i * 7 + i / 251);
+std::string Pattern(std::size_t n) {
+  std::string b(n, '\0');
+  for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<char>(i * 7 + i / 251);
   return b;
 }
 
-// Reads f through GetByte/BytesLeft the way the encoder does.
-Bytes Drain(std::FILE* f) {
-  Bytes got;
+// Reads through GetByte/BytesLeft the way the encoder does.
+std::string Drain(CodecContext& c, ByteSource& in) {
+  std::string got;
   for (;;) {
-    int c = GetByte(f);
-    if (BytesLeft() == 0) break;
-    got.push_back(static_cast<unsigned char>(c));
+    int byte = GetByte(c, in);
+    if (BytesLeft(c) == 0) break;
+    got.push_back(static_cast<char>(byte));
   }
   return got;
 }
 
 TEST(StreamBuffers, EndOfInputAtBufferBoundaries) {
-  ScratchDir dir;
+  auto c = NewCodecContext();
   for (std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{262143}, std::size_t{262144},
                         std::size_t{262145}, std::size_t{3 * 262144}}) {
     SCOPED_TRACE(n);
-    Bytes data = Pattern(n);
-    WriteFile(dir.Host("in"), data);
-    std::FILE* f = std::fopen(dir.Host("in").c_str(), "rb");
-    ResetStreams();
-    EXPECT_EQ(262144, BytesLeft());
-    EXPECT_EQ(data, Drain(f));
-    EXPECT_FALSE(Codec.readError);
+    const std::string data = Pattern(n);
+    MemorySource in(data);
+    ResetStreams(*c);
+    EXPECT_EQ(262144, BytesLeft(*c));
+    EXPECT_EQ(data, Drain(*c, in));
+    EXPECT_FALSE(c->readError);
     // The end stays the end.
-    GetByte(f);
-    EXPECT_EQ(0, BytesLeft());
-    std::fclose(f);
+    GetByte(*c, in);
+    EXPECT_EQ(0, BytesLeft(*c));
   }
 }
 
 TEST(StreamBuffers, BytesLeftAroundAFullBuffer) {
-  ScratchDir dir;
-  WriteFile(dir.Host("in"), Pattern(262145));
-  std::FILE* f = std::fopen(dir.Host("in").c_str(), "rb");
-  ResetStreams();
-  for (int i = 0; i < 262144; ++i) GetByte(f);
-  EXPECT_EQ(262144, BytesLeft());  // the index wrapped after the last byte
-  GetByte(f);
-  EXPECT_EQ(1, BytesLeft());  // the second refill brought one byte
-  GetByte(f);
-  EXPECT_EQ(0, BytesLeft());
-  std::fclose(f);
+  auto c = NewCodecContext();
+  const std::string data = Pattern(262145);
+  MemorySource in(data);
+  ResetStreams(*c);
+  for (int i = 0; i < 262144; ++i) GetByte(*c, in);
+  EXPECT_EQ(262144, BytesLeft(*c));  // the index wrapped after the last byte
+  GetByte(*c, in);
+  EXPECT_EQ(1, BytesLeft(*c));  // the second refill brought one byte
+  GetByte(*c, in);
+  EXPECT_EQ(0, BytesLeft(*c));
 }
 
 TEST(StreamBuffers, ReadErrorIsNotTheEnd) {
-  Bytes data = Pattern(1000);
-  std::FILE* f = FailingReader(data);
-  ResetStreams();
-  Bytes got = Drain(f);
-  EXPECT_TRUE(Codec.readError);
-  std::fclose(f);
-
-  ScratchDir dir;
-  WriteFile(dir.Host("in"), data);
-  f = std::fopen(dir.Host("in").c_str(), "rb");
-  ResetStreams();
-  EXPECT_EQ(data, Drain(f));
-  EXPECT_FALSE(Codec.readError);
-  std::fclose(f);
+  auto c = NewCodecContext();
+  const std::string data = Pattern(1000);
+  MemorySource failing(data, true);
+  ResetStreams(*c);
+  Drain(*c, failing);
+  EXPECT_TRUE(c->readError);
+  MemorySource whole(data);
+  ResetStreams(*c);
+  EXPECT_EQ(data, Drain(*c, whole));
+  EXPECT_FALSE(c->readError);
 }
 
+// Counts the writes that reach it, so block writes can be seen.
+class CountingSink final : public ByteSink {
+ public:
+  bool Write(const unsigned char* data, std::size_t n) override {
+    writes.push_back(n);
+    bytes.append(reinterpret_cast<const char*>(data), n);
+    return true;
+  }
+  bool SeekTo(int64_t) override { return true; }
+  bool SeekToEnd() override { return true; }
+  std::vector<std::size_t> writes;
+  std::string bytes;
+};
+
 TEST(StreamBuffers, WritesWholeBlocksThenTheRest) {
-  ScratchDir dir;
+  auto c = NewCodecContext();
   for (int n : {262144, 262145}) {
-    Bytes data = Pattern(static_cast<std::size_t>(n));
-    std::FILE* f = std::fopen(dir.Host("out").c_str(), "wb");
-    std::setvbuf(f, nullptr, _IONBF, 0);
-    ResetStreams();
-    for (int i = 0; i < 262144; ++i) PutByte(data[i], f);
-    EXPECT_EQ(0, Codec.writeIndex);
-    EXPECT_EQ(262144, std::ftell(f));  // one block went out at once
-    for (int i = 262144; i < n; ++i) PutByte(data[i], f);
-    FlushOutput(f);
-    EXPECT_EQ(0, Codec.writeIndex);
-    std::fclose(f);
-    EXPECT_EQ(data, ReadFile(dir.Host("out")));
-    EXPECT_FALSE(Codec.writeError);
+    const std::string data = Pattern(static_cast<std::size_t>(n));
+    CountingSink out;
+    ResetStreams(*c);
+    for (int i = 0; i < 262144; ++i) PutByte(*c, data[i], out);
+    EXPECT_EQ(0, c->writeIndex);
+    EXPECT_EQ(std::vector<std::size_t>{262144}, out.writes);  // one block went out at once
+    for (int i = 262144; i < n; ++i) PutByte(*c, data[i], out);
+    FlushOutput(*c, out);
+    EXPECT_EQ(0, c->writeIndex);
+    EXPECT_EQ(data, out.bytes);
+    EXPECT_EQ(n == 262144 ? 1u : 2u, out.writes.size());
+    EXPECT_FALSE(c->writeError);
   }
 }
 
 TEST(StreamBuffers, ShortWritesAreNoticed) {
-  std::FILE* f = FailingWriter(262144 + 10);
-  ResetStreams();
-  for (int i = 0; i < 262144; ++i) PutByte(i, f);
-  EXPECT_FALSE(Codec.writeError);
-  for (int i = 0; i < 100; ++i) PutByte(i, f);
-  FlushOutput(f);
-  EXPECT_TRUE(Codec.writeError);
-  std::fclose(f);
-  ResetStreams();
-  EXPECT_FALSE(Codec.writeError);
+  auto c = NewCodecContext();
+  MemorySink out(262144 + 10);
+  ResetStreams(*c);
+  for (int i = 0; i < 262144; ++i) PutByte(*c, i, out);
+  EXPECT_FALSE(c->writeError);
+  for (int i = 0; i < 100; ++i) PutByte(*c, i, out);
+  FlushOutput(*c, out);
+  EXPECT_TRUE(c->writeError);
+  ResetStreams(*c);
+  EXPECT_FALSE(c->writeError);
 }
 
 }  // namespace

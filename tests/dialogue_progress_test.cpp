@@ -1,61 +1,66 @@
 // Percentage arithmetic and the display protocol of the progress bar.
 #include <gtest/gtest.h>
 
-#include "app/progress.h"
+#include "app/dialogue/dialogue.h"
 #include "support/scripted_frontend.h"
 
 namespace {
 
-TEST(Progress, DivisionComesFirstAndTheProductIsTruncated) {
-  ScriptedFrontEnd fe;
-  ResetProgress(100);
-  EXPECT_EQ(ProgressPercent(29), 28);
-  EXPECT_EQ(ProgressPercent(57), 56);
-  EXPECT_EQ(ProgressPercent(58), 57);
-  EXPECT_EQ(ProgressPercent(100), 100);
-  SetProgress(29);
+struct ProgressTest : ::testing::Test {
+  RunState state;
+  ScriptedFrontEnd fe{state};
+  Dialogue ui{state, &fe};
+};
+
+TEST_F(ProgressTest, DivisionComesFirstAndTheProductIsTruncated) {
+  ui.ResetProgress(100);
+  EXPECT_EQ(ui.ProgressPercent(29), 28);
+  EXPECT_EQ(ui.ProgressPercent(57), 56);
+  EXPECT_EQ(ui.ProgressPercent(58), 57);
+  EXPECT_EQ(ui.ProgressPercent(100), 100);
+  ui.SetProgress(29);
   EXPECT_EQ(fe.percentTexts.back(), " 28%");
   EXPECT_EQ(fe.barPositions.back(), 28);
 }
 
-TEST(Progress, ZeroRangeCountsAsOneAndTextGoesBeyondTheBar) {
-  ScriptedFrontEnd fe;
-  ResetProgress(0);
-  EXPECT_EQ(ProgressRange, 1u);
-  SetProgress(5);
+TEST_F(ProgressTest, ZeroRangeCountsAsOneAndTextGoesBeyondTheBar) {
+  ui.ResetProgress(0);
+  EXPECT_EQ(ui.ProgressRange(), 1u);
+  ui.SetProgress(5);
   EXPECT_EQ(fe.percentTexts.back(), "500%");
   EXPECT_EQ(fe.barPositions.back(), 100);
-  SetProgress(0xFFFFFFFFu);
+  ui.SetProgress(0xFFFFFFFFu);
   EXPECT_EQ(fe.percentTexts.back(), "999%");
 }
 
-TEST(Progress, ResetShowsZeroRightAlignedAndForcesTheNextUpdate) {
-  ScriptedFrontEnd fe;
-  ResetProgress(100);
+TEST_F(ProgressTest, ResetShowsZeroRightAlignedAndForcesTheNextUpdate) {
+  ui.ResetProgress(100);
   ASSERT_EQ(fe.percentTexts.size(), 1u);
   EXPECT_EQ(fe.percentTexts[0], "  0%");
-  SetProgress(7);
+  ui.SetProgress(7);
   EXPECT_EQ(fe.percentTexts.back(), "  7%");
   // The same percentage again changes nothing.
-  SetProgress(7);
-  ResetProgress(100);
+  ui.SetProgress(7);
+  ui.ResetProgress(100);
   EXPECT_EQ(fe.percentTexts.size(), 3u);
   EXPECT_EQ(fe.percentTexts.back(), "  0%");
-  EXPECT_EQ(LastShownPercent, 0);
+  EXPECT_EQ(ui.LastShownPercent(), 0);
 }
 
 // The shortcut for unchanged percentages must show exactly what computing
 // every value afresh shows, whichever way the values move.
 TEST(Progress, ShortcutShowsEveryChangeExactlyOnce) {
   for (uint32_t range : {1u, 3u, 100u, 1000u, 4097u, 1234567u, 0xFFFFFFFFu}) {
-    ScriptedFrontEnd fe;
-    ResetProgress(range);
+    RunState state;
+    ScriptedFrontEnd fe(state);
+    Dialogue ui(state, &fe);
+    ui.ResetProgress(range);
     std::vector<std::string> expected = {"  0%"};
     int32_t last = 0;
     uint32_t step = range / 997 + 1;
     auto feed = [&](uint32_t v) {
-      SetProgress(v);
-      int32_t p = ProgressPercent(v);
+      ui.SetProgress(v);
+      int32_t p = ui.ProgressPercent(v);
       if (p != last) {
         char text[16];
         std::snprintf(text, sizeof text, "%3d%%", static_cast<int>(p));

@@ -3,7 +3,8 @@
 
 #include <string>
 
-#include "app/state.h"
+#include "app/dialogue/dialogue.h"
+#include "app/dialogue/list_line.h"
 #include "support/scripted_frontend.h"
 
 namespace {
@@ -77,15 +78,16 @@ TEST(ReadListLine, OverlongLinesAreFound) {
 }
 
 TEST(MainWindowStates, BusyEnablesOnlyAbort) {
-  ScriptedFrontEnd fe;
-  int before = BusyStateCount;
-  EnterBusyState();
-  EXPECT_TRUE(MainWindowBusy());
-  EXPECT_EQ(BusyStateCount, before + 1);
+  RunState state;
+  ScriptedFrontEnd fe(state);
+  Dialogue ui(state, &fe);
+  ui.EnterBusyState();
+  EXPECT_TRUE(ui.Busy());
+  EXPECT_EQ(ui.BusyStateCount(), 1);
   for (int id : {1002, 1004, 1005, 1, 2}) EXPECT_FALSE(fe.enabled[id]) << id;
   EXPECT_TRUE(fe.enabled[3]);
-  EnterIdleState();
-  EXPECT_FALSE(MainWindowBusy());
+  ui.EnterIdleState();
+  EXPECT_FALSE(ui.Busy());
   for (int id : {1002, 1004, 1005, 1, 2}) EXPECT_TRUE(fe.enabled[id]) << id;
   EXPECT_FALSE(fe.enabled[3]);
 }

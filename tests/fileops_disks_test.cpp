@@ -3,13 +3,12 @@
 // fresh one.
 #include <gtest/gtest.h>
 
-#include "app/prompts.h"
-#include "app/resources/messages.h"
-#include "app/state.h"
+#include "app/dialogue/dialogue.h"
+#include "app/dialogue/resources/messages.h"
 #include "codec/context.h"
-#include "fileops/pack.h"
-#include "fileops/result_code.h"
-#include "fileops/unpack.h"
+#include "codec/result_code.h"
+#include "fileops/file_ops.h"
+#include "fileops/naming.h"
 #include "support/run_fixture.h"
 #include "text/format.h"
 
@@ -82,7 +81,7 @@ TEST_F(DiskTest, FileCutAcrossDisksListsEachPieceUnderItsDisk) {
                                       "movie.avi_lzs", "movie.avi_lzs1", "sample.qzm_lzs"}));
   EXPECT_EQ(ListTree(dest), (std::vector<std::string>{"disk2.id", "movie.avi_lzs2",
                                                       "movie.avi_lzs3", "readme.txt_lzs"}));
-  EXPECT_EQ(Codec.DiskId, 3);
+  EXPECT_EQ(state.DiskId, 3);
 
   // Expand from the two disks, inserting each when it is asked for.
   fs::path disk2 = drive->Change(shelf);

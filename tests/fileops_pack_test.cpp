@@ -3,15 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
-#include "app/prompts.h"
-#include "app/resources/messages.h"
-#include "app/state.h"
+#include "app/dialogue/dialogue.h"
+#include "app/dialogue/resources/messages.h"
 #include "codec/context.h"
 #include "codec/header.h"
-#include "fileops/pack.h"
-#include "fileops/result_code.h"
-#include "fileops/unpack.h"
+#include "codec/result_code.h"
+#include "fileops/file_ops.h"
+#include "fileops/naming.h"
 #include "support/run_fixture.h"
 #include "text/format.h"
 
@@ -39,7 +39,7 @@ TEST_F(PackTest, WholeFileIsListedUnderTheDiskThatHoldsIt) {
 
   EXPECT_TRUE(fs::exists(dest / "data/bgm.wav_lzs"));
   EXPECT_EQ(ReadFileBytes(dest / "disk1.id"), "1");
-  EXPECT_EQ(Codec.DiskId, 2);
+  EXPECT_EQ(state.DiskId, 2);
   EXPECT_EQ(ListLines(), (std::vector<std::string>{"ID1", "1:data\\bgm.wav_lzs"}));
   EXPECT_EQ(size, static_cast<int32_t>(fs::file_size(dest / "data/bgm.wav_lzs")));
   ASSERT_EQ(ui.MessageTexts().size(), 1u);
@@ -103,20 +103,92 @@ TEST_F(PackTest, SecondFileOfTheSameNameStopsTheRun) {
   EXPECT_EQ(ui.dialogs.back().style, 0x10u);
 }
 
-TEST_F(PackTest, NamesThatDoNotFitAreRefusedBeforeAnyFolderIsMade) {
-  std::string rootFolder = DestinationFolder;  // folder part counts, drive part does not
-  std::string longName(258 - rootFolder.size() - 4 + 1, 'n');
-  WriteFileBytes(work / (longName + ".txt"), "x");
-  EXPECT_EQ(Pack(longName + ".txt"), kNameRefused);
-  EXPECT_EQ(ui.dialogs.back().text, msg::kMsgNameTooLong);
-  EXPECT_FALSE(fs::exists(dest));
+// The limits count the destination's folder part and the name, not its
+// drive: at most 258 bytes joined, and at most 258 with "_lzs" for a file
+// that gets the suffix. One byte more is refused before any folder is made.
+TEST_F(PackTest, NamesAtTheLengthLimitsAreAcceptedAndOneByteMoreIsRefused) {
+  const std::size_t root = DestinationFolder.size();  // no drive part on this host
+  struct Case {
+    std::size_t nameBytes;  // base name; the extension is ".t"
+    int forceCopy;
+    int result;
+  } cases[] = {
+      {258 - 4 - 2 - root, 0, kDone},             // with "_lzs": exactly 258
+      {258 - 4 - 2 - root + 1, 0, kNameRefused},  // 259
+      {258 - 2 - root, 1, kDone},                 // copied under its own name: 258
+      {258 - 2 - root + 1, 1, kNameRefused},      // 259
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.nameBytes);
+    fs::remove_all(dest);
+    WorkActive = 1;
+    const std::string name = std::string(c.nameBytes, 'n') + ".t";
+    WriteFileBytes(work / name, "x");
+    EXPECT_EQ(Pack(name, 0, c.forceCopy), c.result);
+    EXPECT_EQ(fs::exists(dest), c.result == kDone);
+    if (c.result != kDone) {
+      EXPECT_EQ(ui.dialogs.back().text, msg::kMsgNameTooLong);
+    }
+    fs::remove(work / name);
+  }
 
-  // Short enough for the join, too long with "_lzs".
+  // Unpacking counts the game folder's part and the listed name the same way.
   WorkActive = 1;
-  std::string fits(258 - rootFolder.size() - 4 - 2 + 1, 'm');
-  WriteFileBytes(work / (fits + ".t"), "x");
-  EXPECT_EQ(Pack(fits + ".t"), kNameRefused);
-  EXPECT_FALSE(fs::exists(dest));
+  WriteFileBytes(work / "a.t", "x");
+  ASSERT_EQ(Pack("a.t"), kDone);
+  const std::size_t gameRoot = InnerFolder(dir.path / "game").size();
+  for (std::size_t extra : {0, 1}) {
+    const std::string listed = std::string(258 - 6 - gameRoot + extra, 'u') + ".t_lzs";
+    fs::copy_file(dest / "a.t_lzs", dest / listed, fs::copy_options::overwrite_existing);
+    WorkActive = 1;
+    EXPECT_EQ(Unpack(dir.path / "game", listed), extra ? kNameRefused : kDone) << extra;
+  }
+}
+
+// Bytes from 1 to 255 in which no three follow each other twice: the coder
+// finds no match, so every code is a literal and the stream is exactly
+// n + ceil(n / 8) bytes.
+std::string LiteralsOnly(std::size_t n) {
+  std::string out;
+  std::vector<bool> seen(1 << 24);
+  std::mt19937 gen(7);
+  while (out.size() < n) {
+    unsigned char c = static_cast<unsigned char>(1 + gen() % 255);
+    std::size_t k = out.size();
+    if (k >= 2) {
+      unsigned key = static_cast<unsigned char>(out[k - 2]) << 16 |
+                     static_cast<unsigned char>(out[k - 1]) << 8 | c;
+      if (seen[key]) continue;
+      seen[key] = true;
+    }
+    out += static_cast<char>(c);
+  }
+  return out;
+}
+
+TEST_F(PackTest, CodeStreamOfExactly1MiBIsCut) {
+  // 932,066 literals make a stream of 1,048,575 bytes; one more makes 1 MiB.
+  for (std::size_t n : {932066u, 932067u}) {
+    SCOPED_TRACE(n);
+    fs::remove_all(dest);
+    WorkActive = 1;
+    state.DiskId = 1;
+    WriteFileBytes(work / "e.bin", LiteralsOnly(n));
+    ASSERT_EQ(Pack("e.bin"), kDone);
+    LzsHeader h;
+    DecodeHeader(reinterpret_cast<const unsigned char*>(ReadFileBytes(dest / "e.bin_lzs").data()),
+                 h);
+    ASSERT_EQ(h.packed_size, n == 932066u ? 1048575 : 1048576);
+    if (n == 932066u) {
+      EXPECT_EQ(fs::file_size(dest / "e.bin_lzs"), 320u + 1048575u);
+      EXPECT_EQ(h.piece_count, 0);
+    } else {
+      EXPECT_EQ(fs::file_size(dest / "e.bin_lzs"), 320u);  // the head file
+      EXPECT_EQ(h.piece_count, 1);
+      EXPECT_EQ(fs::file_size(dest / "e.bin_lzs1"), 320u + 1048576u);
+      EXPECT_FALSE(fs::exists(dest / "e.bin_lzs2"));
+    }
+  }
 }
 
 TEST_F(PackTest, UnreadableSourceAsksForTheDiskUntilCancelled) {
@@ -148,7 +220,7 @@ TEST_F(PackTest, TemporaryFileThatCannotBeMadeStopsTheRun) {
 
 TEST_F(PackTest, ListThatCannotBeWrittenStopsTheRun) {
   WriteFileBytes(work / "a.txt", "abc");
-  ListTempPath = Inner(dir.path / "gone/list.lst");
+  state.ListTempPath = Inner(dir.path / "gone/list.lst");
   EXPECT_EQ(Pack("a.txt"), kNameRefused);
   EXPECT_EQ(WorkActive, 0);
   EXPECT_EQ(ui.dialogs.back().text, msg::kMsgListWriteFailed);
@@ -199,11 +271,11 @@ TEST_F(PackTest, SkipIfNotNewerComparesLastWriteTimes) {
   WriteFileBytes(work / "b", "2");
   auto t = fs::last_write_time(work / "a");
   fs::last_write_time(work / "b", t);
-  EXPECT_EQ(SkipIfNotNewer(Inner(work / "a"), Inner(work / "b")), kNotNewer);
+  EXPECT_EQ(rig.ops.SkipIfNotNewer(Inner(work / "a"), Inner(work / "b")), kNotNewer);
   EXPECT_EQ(ui.traces.back(), " /d_skip!");
   fs::last_write_time(work / "a", t + std::chrono::seconds(5));
-  EXPECT_EQ(SkipIfNotNewer(Inner(work / "a"), Inner(work / "b")), kDone);
-  EXPECT_EQ(SkipIfNotNewer(Inner(work / "a"), Inner(work / "none")), kDone);
+  EXPECT_EQ(rig.ops.SkipIfNotNewer(Inner(work / "a"), Inner(work / "b")), kDone);
+  EXPECT_EQ(rig.ops.SkipIfNotNewer(Inner(work / "a"), Inner(work / "none")), kDone);
 }
 
 }  // namespace

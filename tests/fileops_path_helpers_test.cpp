@@ -2,12 +2,13 @@
 // creating folder levels with the retry prompt.
 #include <gtest/gtest.h>
 
-#include "app/prompts.h"
-#include "app/resources/messages.h"
+#include "app/dialogue/dialogue.h"
+#include "app/dialogue/resources/messages.h"
+#include "codec/result_code.h"
 #include "fileops/paths.h"
-#include "fileops/result_code.h"
 #include "support/disk_fixtures.h"
-#include "support/scripted_frontend.h"
+#include "support/rig.h"
+#include "text/paths.h"
 
 namespace {
 
@@ -52,13 +53,14 @@ TEST(PathHelpers, IsFolderLooksAtTheDiskBelowTheTopLevel) {
 
 TEST(PathHelpers, EnsureFoldersMakesEachLevelAndAsksOnFailure) {
   TempDir dir;
-  ScriptedFrontEnd ui;
-  WorkActive = 1;
+  Rig rig;
+  ScriptedFrontEnd& ui = rig.fe;
+  rig.state.WorkActive = 1;
   PathParts p;
   SplitPath(InnerFolder(dir.path / "title" / "data" / "bgm") + "x.wav", p);
-  EXPECT_EQ(EnsureFolders(p.drive, p.folder), kDone);
+  EXPECT_EQ(rig.ops.EnsureFolders(p.drive, p.folder), kDone);
   EXPECT_TRUE(fs::is_directory(dir.path / "title/data/bgm"));
-  EXPECT_EQ(EnsureFolders("A:", "\\"), kDone);
+  EXPECT_EQ(rig.ops.EnsureFolders("A:", "\\"), kDone);
   EXPECT_TRUE(ui.dialogs.empty());
 
   // A plain file where a level should be: the level counts as missing, its
@@ -66,11 +68,11 @@ TEST(PathHelpers, EnsureFoldersMakesEachLevelAndAsksOnFailure) {
   WriteFileBytes(dir.path / "plain", "x");
   SplitPath(InnerFolder(dir.path / "plain" / "data") + "x", p);
   ui.answers = {1, 2};  // Retry, Abort
-  EXPECT_EQ(EnsureFolders(p.drive, p.folder), kFolderFailed);
+  EXPECT_EQ(rig.ops.EnsureFolders(p.drive, p.folder), kFolderFailed);
   ASSERT_EQ(ui.dialogs.size(), 2u);
   EXPECT_EQ(ui.dialogs[0].text, InnerFolder(dir.path / "plain"));
   EXPECT_EQ(ui.dialogs[0].caption, msg::kMsgFolderFailed);
-  EXPECT_EQ(WorkActive, 0);
+  EXPECT_EQ(rig.state.WorkActive, 0);
 }
 
 }  // namespace

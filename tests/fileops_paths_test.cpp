@@ -2,12 +2,13 @@
 // prefixes on real folders, a disk changed between a prompt and its Retry.
 #include <gtest/gtest.h>
 
-#include "app/prompts.h"
+#include "app/dialogue/dialogue.h"
+#include "codec/result_code.h"
 #include "fileops/paths.h"
-#include "fileops/result_code.h"
 #include "platform/platform.h"
 #include "support/disk_fixtures.h"
-#include "support/scripted_frontend.h"
+#include "support/rig.h"
+#include "text/paths.h"
 
 namespace {
 
@@ -32,7 +33,8 @@ TEST(PathParts, DoubleByteSecondBytesAreNoSeparators) {
 
 TEST(EnsureFoldersOnDisk, NetworkPrefixAndDoubleByteLevels) {
   TempDir dir;
-  ScriptedFrontEnd ui;
+  Rig rig;
+  ScriptedFrontEnd& ui = rig.fe;
   // On Linux "//tmp/x" is "/tmp/x", so a temporary folder written as a
   // network prefix (its first two levels) is a real \\server\share.
   std::string inner = Inner(dir.path);
@@ -41,34 +43,35 @@ TEST(EnsureFoldersOnDisk, NetworkPrefixAndDoubleByteLevels) {
   PathParts p;
   SplitPath("\\" + inner + "\\a\\" + kSo + "\\f.txt", p);
   ASSERT_EQ(p.drive, "\\" + inner.substr(0, share));
-  EXPECT_EQ(EnsureFolders(p.drive, p.folder), kDone);
+  EXPECT_EQ(rig.ops.EnsureFolders(p.drive, p.folder), kDone);
   EXPECT_TRUE(fs::is_directory(dir.path / "a" / "ソ"));
   EXPECT_TRUE(ui.dialogs.empty());
 }
 
 TEST(EnsureFoldersOnDisk, RetryAfterTheDiskWasChanged) {
   TempDir dir;
-  ScriptedFrontEnd ui;
-  WorkActive = 1;
+  Rig rig;
+  ScriptedFrontEnd& ui = rig.fe;
+  rig.state.WorkActive = 1;
   WriteFileBytes(dir.path / "title", "a plain file where the folder belongs");
   // The user "changes the disk" while the prompt is open.
   ui.onDialog = [&](const RecordedDialog&) { fs::remove(dir.path / "title"); };
   ui.answers = {1};  // Retry
   PathParts p;
   SplitPath(InnerFolder(dir.path / "title" / "data") + "x.bmp", p);
-  EXPECT_EQ(EnsureFolders(p.drive, p.folder), kDone);
+  EXPECT_EQ(rig.ops.EnsureFolders(p.drive, p.folder), kDone);
   ASSERT_EQ(ui.dialogs.size(), 1u);
   EXPECT_EQ(ui.dialogs[0].text, InnerFolder(dir.path / "title"));
   EXPECT_TRUE(fs::is_directory(dir.path / "title" / "data"));
-  EXPECT_EQ(WorkActive, 1);
+  EXPECT_EQ(rig.state.WorkActive, 1);
 }
 
 TEST(EnsureFoldersOnDisk, RelativeFolderKeepsItsFirstName) {
   TempDir dir;
-  ScriptedFrontEnd ui;
+  Rig rig;
   std::string start = plat::CurrentFolder();
   ASSERT_TRUE(plat::ChangeFolder(Inner(dir.path)));
-  EXPECT_EQ(EnsureFolders("", "title\\data\\"), kDone);
+  EXPECT_EQ(rig.ops.EnsureFolders("", "title\\data\\"), kDone);
   plat::ChangeFolder(start);
   EXPECT_TRUE(fs::is_directory(dir.path / "title" / "data"));
 }

@@ -2,15 +2,14 @@
 // damaged pieces, and listed names that try to leave the folders.
 #include <gtest/gtest.h>
 
-#include "app/prompts.h"
-#include "app/resources/messages.h"
-#include "app/state.h"
+#include "app/dialogue/dialogue.h"
+#include "app/dialogue/resources/messages.h"
 #include "codec/context.h"
 #include "codec/header.h"
 #include "codec/pieces.h"
-#include "fileops/pack.h"
-#include "fileops/result_code.h"
-#include "fileops/unpack.h"
+#include "codec/result_code.h"
+#include "fileops/file_ops.h"
+#include "fileops/naming.h"
 #include "support/run_fixture.h"
 #include "text/format.h"
 
@@ -172,6 +171,7 @@ TEST_F(UnpackTest, CopyFlagDeliversTheStoredBytes) {
   Patch("a.txt_lzs", 56, 1);
   ASSERT_EQ(Unpack("a.txt_lzs"), kDone);
   EXPECT_EQ(ReadFileBytes(game / "a.txt"), ReadFileBytes(dest / "a.txt_lzs"));
+  EXPECT_EQ(ui.traces, std::vector<std::string>{" /!P"});
 }
 
 class JoinTest : public UnpackTest {
@@ -232,12 +232,22 @@ TEST_F(JoinTest, ShortOrForeignPiecesAreRefused) {
 
 TEST_F(JoinTest, JoinLeavesTheLastPiecesHeader) {
   TempDir out;
-  ASSERT_EQ(JoinPieces(DestinationFolder + "m.avi_lzs", Inner(out.path / "joined")), kDone);
+  ASSERT_EQ(
+      JoinPieces(rig.ui, rig.codec, DestinationFolder + "m.avi_lzs", Inner(out.path / "joined")),
+      kDone);
   EXPECT_EQ(Codec.header.piece_index, 2);
   EXPECT_EQ(Codec.header.original_size, 1500000);
   EXPECT_EQ(ui.traces, (std::vector<std::string>{" /2 ", ">", ">"}));
   EXPECT_EQ(fs::file_size(out.path / "joined"),
             fs::file_size(dest / "m.avi_lzs1") + fs::file_size(dest / "m.avi_lzs2") - 640);
+}
+
+TEST_F(JoinTest, CopyFlagOnAHeadFileDeliversTheJoinedStream) {
+  Patch("m.avi_lzs", 56, 1);
+  ASSERT_EQ(Unpack("m.avi_lzs"), kDone);
+  EXPECT_EQ(ReadFileBytes(game / "m.avi"), ReadFileBytes(dest / "m.avi_lzs1").substr(320) +
+                                               ReadFileBytes(dest / "m.avi_lzs2").substr(320));
+  EXPECT_TRUE(TempLeftovers().empty());
 }
 
 }  // namespace

@@ -5,10 +5,9 @@
 
 #include <cstdlib>
 
+#include "app/dialogue/dialogue.h"
+#include "app/dialogue/resources/messages.h"
 #include "app/main_window.h"
-#include "app/prompts.h"
-#include "app/resources/messages.h"
-#include "app/state.h"
 #include "codec/context.h"
 #include "platform/platform.h"
 #include "runs/run_handler.h"
@@ -35,7 +34,7 @@ class DiskSetTest : public RunFixture {
     ASSERT_EQ(std::system(command.c_str()), 0) << "the sample could not be made";
     xdg = dir.path / "xdg";
     setenv("XDG_DATA_HOME", xdg.c_str(), 1);
-    MainWindowClosed = false;
+    rig.ui.MainWindowOpened();
     program = fs::path(Host(plat::ProgramFile()));
   }
   static std::string Host(const std::string& inner) {
@@ -44,7 +43,7 @@ class DiskSetTest : public RunFixture {
     return host;
   }
   void StartRun(int32_t mode, const fs::path& source, const fs::path& destination) {
-    RunMode = mode;
+    state.RunMode = mode;
     WorkActive = 0;
     ui.controlTexts[kSourceField] = Inner(source);
     ui.controlTexts[kDestinationField] = Inner(destination);
@@ -95,8 +94,8 @@ TEST_F(DiskSetTest, SampleOntoFloppiesAndBack) {
         ui.answers.push_front(1);  // confirm the run
       }
     };
-    RunCommand();
-    ASSERT_TRUE(MainWindowClosed) << "the make run did not end normally";
+    rig.runs.RunCommand();
+    ASSERT_TRUE(rig.ui.MainWindowClosed()) << "the make run did not end normally";
     EXPECT_EQ(ui.MessageTexts().back(), msg::kMsgDone);
     disks.push_back(drive.Change(shelf));
   }
@@ -125,10 +124,10 @@ TEST_F(DiskSetTest, SampleOntoFloppiesAndBack) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "1:data\\bgm\\theme.wav_lzs1"), lines.end());
 
   // Extract: each disk is put into drive B when it is asked for.
-  MainWindowClosed = false;
+  rig.ui.MainWindowOpened();
   ui.dialogs.clear();
-  ListBuffer = Lf(ReadFileBytes(last / listName));
-  ListBufferPresent = true;
+  state.ListBuffer = Lf(ReadFileBytes(last / listName));
+  state.ListBufferPresent = true;
   fs::path driveB = dir.path / "B", game = dir.path / "game";
   std::string sourceInner = InnerFolder(driveB);
   // Each disk's set folder is kept in one place and moved into drive B when inserted.
@@ -166,8 +165,8 @@ TEST_F(DiskSetTest, SampleOntoFloppiesAndBack) {
       ui.answers.push_front(1);
     }
   };
-  RunCommand();
-  ASSERT_TRUE(MainWindowClosed) << "the extract run did not end normally";
+  rig.runs.RunCommand();
+  ASSERT_TRUE(rig.ui.MainWindowClosed()) << "the extract run did not end normally";
   ExpectSameTree(game);
   EXPECT_FALSE(fs::exists(game / "save"));  // folders come back only with their files
   EXPECT_TRUE(fs::exists(ShortcutFile()));
@@ -178,8 +177,8 @@ TEST_F(DiskSetTest, FixedDiskHoldsOneDiskWithToolAndList) {
   fs::path out = dir.path / "out";
   StartRun(MakeMode, work, out);
   ui.answers = {1};  // confirm
-  RunCommand();
-  ASSERT_TRUE(MainWindowClosed);
+  rig.runs.RunCommand();
+  ASSERT_TRUE(rig.ui.MainWindowClosed());
   std::vector<std::string> lines;
   ASSERT_TRUE(ReadCrLfLines(out / (program.stem().string() + ".lst"), lines));
   EXPECT_EQ(lines[0], "       2");
@@ -189,12 +188,12 @@ TEST_F(DiskSetTest, FixedDiskHoldsOneDiskWithToolAndList) {
   EXPECT_TRUE(fs::is_directory(out / "save"));  // the empty folder exists on the set
 
   // Expanding it back, from the folder itself.
-  MainWindowClosed = false;
-  ListBuffer = Lf(ReadFileBytes(out / (program.stem().string() + ".lst")));
+  rig.ui.MainWindowOpened();
+  state.ListBuffer = Lf(ReadFileBytes(out / (program.stem().string() + ".lst")));
   StartRun(ExtractMode, out, dir.path / "game");
   ui.answers = {1, 1};  // confirm, first disk
-  RunCommand();
-  ASSERT_TRUE(MainWindowClosed);
+  rig.runs.RunCommand();
+  ASSERT_TRUE(rig.ui.MainWindowClosed());
   ExpectSameTree(dir.path / "game");
 }
 
@@ -206,11 +205,11 @@ TEST_F(DiskSetTest, AbortDuringTheWalkAndRunAgain) {
   ui.onPump = [&] {
     if (++pumps == 200) {
       ui.answers.push_front(1);  // OK in the confirmation of Abort
-      MainWindowCommand(kIdAbort);
+      rig.window.Command(kIdAbort);
     }
   };
-  RunCommand();
-  EXPECT_FALSE(MainWindowClosed);
+  rig.runs.RunCommand();
+  EXPECT_FALSE(rig.ui.MainWindowClosed());
   EXPECT_EQ(ui.MessageTexts().back(), msg::kMsgAborted);
   EXPECT_NE(std::find(ui.MessageTexts().begin(), ui.MessageTexts().end(),
                       std::string(msg::kMsgConfirmAbort)),
@@ -224,19 +223,19 @@ TEST_F(DiskSetTest, AbortDuringTheWalkAndRunAgain) {
   ui.onPump = nullptr;
   fs::remove_all(out);
   ui.answers = {1};
-  RunCommand();
-  ASSERT_TRUE(MainWindowClosed);
+  rig.runs.RunCommand();
+  ASSERT_TRUE(rig.ui.MainWindowClosed());
   EXPECT_EQ(ListLines()[2], "ID1");
   EXPECT_EQ(ReadFileBytes(out / "disk1.id"), "1");
 }
 
 TEST_F(DiskSetTest, ExtractWithoutDisksAndWithAMissingDisk) {
   // A count line of 1: nothing to ask for, straight to the shortcut.
-  ListBuffer = "       1\nsample\nID0\n";
+  state.ListBuffer = "       1\nsample\nID0\n";
   StartRun(ExtractMode, work, dir.path / "game");
   ui.answers = {1};
-  RunCommand();
-  EXPECT_TRUE(MainWindowClosed);
+  rig.runs.RunCommand();
+  EXPECT_TRUE(rig.ui.MainWindowClosed());
   EXPECT_TRUE(fs::exists(ShortcutFile()));
   std::string entry = ReadFileBytes(ShortcutFile());
   EXPECT_NE(entry.find("Exec=wine \"" + (dir.path / "game" / "qzmrun.exe").string() + "\"\n"),
@@ -250,11 +249,11 @@ TEST_F(DiskSetTest, ExtractWithoutDisksAndWithAMissingDisk) {
 
   // A disk that is not there: Cancel ends the run without a shortcut.
   fs::remove(ShortcutFile());
-  MainWindowClosed = false;
-  ListBuffer = "       2\nsample\nID1\n1:a.txt_lzs\nID0\n";
+  rig.ui.MainWindowOpened();
+  state.ListBuffer = "       2\nsample\nID1\n1:a.txt_lzs\nID0\n";
   ui.answers = {1, 1, 2};  // confirm, OK (disk not there), Cancel
-  RunCommand();
-  EXPECT_FALSE(MainWindowClosed);
+  rig.runs.RunCommand();
+  EXPECT_FALSE(rig.ui.MainWindowClosed());
   EXPECT_FALSE(fs::exists(ShortcutFile()));
   std::vector<std::string> texts = ui.MessageTexts();
   EXPECT_EQ(texts.back(), msg::kMsgAborted);

@@ -4,12 +4,11 @@
 // meets, in order.
 #include <gtest/gtest.h>
 
-#include "app/prompts.h"
-#include "app/resources/messages.h"
-#include "app/state.h"
+#include "app/dialogue/dialogue.h"
+#include "app/dialogue/resources/messages.h"
 #include "codec/context.h"
-#include "fileops/pack.h"
-#include "fileops/result_code.h"
+#include "codec/result_code.h"
+#include "fileops/file_ops.h"
 #include "runs/listfile.h"
 #include "runs/run_handler.h"
 #include "support/run_fixture.h"
@@ -44,14 +43,14 @@ TEST_F(RunFixture, ExampleListIsMadeAndExpandedWithItsPrompts) {
         ui.answers.push_front(1);
       }
     };
-    ASSERT_TRUE(StartListFile(Title));
+    ASSERT_TRUE(rig.runs.list().StartListFile(state.Title));
     for (std::string f :
          {"sample.qzm", "data\\title.bmp", "data\\se\\shot.wav", "movie.avi", "readme.txt"}) {
       std::string host = f;
       std::replace(host.begin(), host.end(), '\\', '/');
       ASSERT_EQ(PackFile(Inner(work / host), DestinationFolder, &f, 0, 0, 0, nullptr), kDone);
     }
-    ASSERT_GT(FinishListFile(Codec.DiskId), 0);
+    ASSERT_GT(rig.runs.list().FinishListFile(state.DiskId), 0);
     disks.push_back(drive.Change(shelf));
   }
   EXPECT_EQ(ListLines(),
@@ -71,11 +70,11 @@ TEST_F(RunFixture, ExampleListIsMadeAndExpandedWithItsPrompts) {
     inDrive = k;
   };
   insert(1);
-  RunMode = ExtractMode;
+  state.RunMode = ExtractMode;
   WorkActive = 0;
-  MainWindowClosed = false;
+  rig.ui.MainWindowOpened();
   setenv("XDG_DATA_HOME", (dir.path / "xdg").c_str(), 1);
-  ListBuffer = Lf(ReadFileBytes(dir.path / "list.lst"));
+  state.ListBuffer = Lf(ReadFileBytes(dir.path / "list.lst"));
   fs::path game = dir.path / "game";
   ui.controlTexts[kSourceField] = Inner(driveB);
   ui.controlTexts[kDestinationField] = Inner(game);
@@ -92,8 +91,8 @@ TEST_F(RunFixture, ExampleListIsMadeAndExpandedWithItsPrompts) {
     if (d.text == insertDisk2 || d.text == pieceMissing) insert(2);
     ui.answers.push_front(1);  // OK, Overwrite
   };
-  RunCommand();
-  ASSERT_TRUE(MainWindowClosed);
+  rig.runs.RunCommand();
+  ASSERT_TRUE(rig.ui.MainWindowClosed());
 
   std::vector<std::string> seen;
   for (const auto& d : ui.dialogs)

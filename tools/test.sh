@@ -17,6 +17,9 @@ kv_need_packages cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libgmo
 prefix=${KELVOD_BUILD_PREFIX:-build-}
 jobs=2
 
+echo "== layer order of the includes"
+python3 tools/check_layers.py
+
 build_and_test() {
   local dir=$1
   shift

@@ -2,9 +2,6 @@
 
 #include <cstdlib>
 
-#include "app/prompts.h"
-#include "app/state.h"
-#include "codec/context.h"
 #include "platform/platform.h"
 
 void RunFixture::SetUp() {
@@ -17,12 +14,12 @@ void RunFixture::SetUp() {
   fs::path list = dir.path / "list.lst";
   WriteFileBytes(list, "");
   listPath = Inner(list);
-  ListTempPath = listPath;
+  state.ListTempPath = listPath;
   SetDestination(dir.path / "dest");
-  Title = "sample";
-  WorkActive = 1;
-  OverwriteChoice = 0;
-  Codec.DiskId = 1;
+  state.Title = "sample";
+  state.WorkActive = 1;
+  state.OverwriteChoice = 0;
+  state.DiskId = 1;
 }
 
 void RunFixture::TearDown() {
@@ -30,12 +27,11 @@ void RunFixture::TearDown() {
     unsetenv("TMPDIR");
   else
     setenv("TMPDIR", savedTmpdir.c_str(), 1);
-  WorkActive = 0;
 }
 
 void RunFixture::SetDestination(const fs::path& host) {
   dest = host;
-  DestinationFolder = InnerFolder(host);
+  state.DestinationFolder = InnerFolder(host);
 }
 
 std::vector<std::string> RunFixture::ListLines() {

@@ -1,53 +1,43 @@
 #include "support/scripted_frontend.h"
 
-#include "app/prompts.h"
-#include "app/state.h"
+#include <gtest/gtest.h>
 
-ScriptedFrontEnd::ScriptedFrontEnd() {
-  SetFrontEnd(this);
-  g_pumpCountdown.store(0);
-}
-
-ScriptedFrontEnd::~ScriptedFrontEnd() {
-  SetFrontEnd(nullptr);
-  g_pumpCountdown.store(0);
-}
-
-int ScriptedFrontEnd::NextAnswer(int escape) {
-  if (answers.empty()) return escape;
-  int a = answers.front();
-  answers.pop_front();
-  return a;
+int ScriptedFrontEnd::Answer(RecordedDialog d, int escape) {
+  if (onDialog) onDialog(d);
+  if (dialogs.size() >= maxDialogs) {
+    // Escape ends every loop that asks again; the flag ends the run.
+    ADD_FAILURE() << "dialog " << dialogs.size() + 1 << " not answered (a loop?): " << d.text
+                  << " / " << d.caption;
+    state_.WorkActive = 0;
+    d.answer = escape;
+  } else if (answers.empty()) {
+    d.answer = escape;
+  } else {
+    d.answer = answers.front();
+    answers.pop_front();
+  }
+  dialogs.push_back(d);
+  return d.answer;
 }
 
 int ScriptedFrontEnd::MessageDialog(const std::string& text, const std::string& caption,
                                     unsigned style) {
-  RecordedDialog d{RecordedDialog::kMessage, text, caption, style, 0};
-  if (onDialog) onDialog(d);
-  d.answer = NextAnswer((style & kStyleOkCancelMask) == 0 ? kIdOk : kIdCancel);
-  dialogs.push_back(d);
-  return d.answer;
+  return Answer({RecordedDialog::kMessage, text, caption, style, 0},
+                (style & kStyleOkCancelMask) == 0 ? kIdOk : kIdCancel);
 }
 
 int ScriptedFrontEnd::OverwriteDialog(const std::string& path) {
-  RecordedDialog d{RecordedDialog::kOverwrite, path, "", 0, 0};
-  if (onDialog) onDialog(d);
-  d.answer = NextAnswer(kIdCancel);
-  dialogs.push_back(d);
-  return d.answer;
+  return Answer({RecordedDialog::kOverwrite, path, "", 0, 0}, kButtonSkip);
 }
 
 int ScriptedFrontEnd::RetryDialog(const std::string& path, const std::string& reason) {
-  RecordedDialog d{RecordedDialog::kRetry, path, reason, 0, 0};
-  if (onDialog) onDialog(d);
-  d.answer = NextAnswer(kIdCancel);
-  dialogs.push_back(d);
-  return d.answer;
+  return Answer({RecordedDialog::kRetry, path, reason, 0, 0}, kButtonRetryAbort);
 }
 
 int ScriptedFrontEnd::Pump() {
   ++pumpCalls;
-  if (clearWorkActiveAfterPumps >= 0 && pumpCalls >= clearWorkActiveAfterPumps) WorkActive = 0;
+  if (clearWorkActiveAfterPumps >= 0 && pumpCalls >= clearWorkActiveAfterPumps)
+    state_.WorkActive = 0;
   if (onPump) onPump();
   return 1;
 }
@@ -82,10 +72,7 @@ int ScriptedFrontEnd::BrowseForFolder(const std::string& title, std::string& out
   return 1;
 }
 
-void ScriptedFrontEnd::DestroyWindow() {
-  destroyed = true;
-  MainWindowClosed = true;
-}
+void ScriptedFrontEnd::DestroyWindow() { destroyed = true; }
 
 std::vector<std::string> ScriptedFrontEnd::MessageTexts() const {
   std::vector<std::string> out;

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/frontend.h"
+#include "app/dialogue/frontend.h"
+#include "app/dialogue/run_state.h"
 
 struct RecordedDialog {
   enum Kind { kMessage, kOverwrite, kRetry, kBrowse } kind;
@@ -20,8 +21,8 @@ struct RecordedDialog {
 
 class ScriptedFrontEnd : public FrontEnd {
  public:
-  ScriptedFrontEnd();   // installs itself with SetFrontEnd
-  ~ScriptedFrontEnd() override;  // restores the do-nothing front end
+  // state: the run flags that clearWorkActiveAfterPumps and the dialog cap clear.
+  explicit ScriptedFrontEnd(RunState& state) : state_(state) {}
 
   // Answers (button identifiers) handed out in order to the dialogs. When
   // the queue is empty a dialog is answered as Escape (OK-only boxes: OK).
@@ -33,6 +34,9 @@ class ScriptedFrontEnd : public FrontEnd {
   int clearWorkActiveAfterPumps = -1;
   // Called on every Pump (after the countdown above is handled).
   std::function<void()> onPump;
+  // A run that asks more than this many dialogs is looping: the test fails
+  // with the dialog it could not answer, and the run is stopped.
+  std::size_t maxDialogs = 400;
 
   std::vector<RecordedDialog> dialogs;
   std::vector<std::string> fromLines, toLines, percentTexts, traces;
@@ -59,5 +63,6 @@ class ScriptedFrontEnd : public FrontEnd {
   std::vector<std::string> MessageTexts() const;
 
  private:
-  int NextAnswer(int escape);
+  int Answer(RecordedDialog d, int escape);
+  RunState& state_;
 };

@@ -6,29 +6,7 @@
 
 #include <string>
 
-// Window controls and dialog buttons, by their numeric identifiers.
-enum ControlId : int {
-  kIdOk = 1,  // Run in the main window; OK, Overwrite, Retry in dialogs
-  kIdCancel = 2,  // Exit in the main window; Cancel, Skip, Abort (retry prompt); Escape
-  kIdAbort = 3,   // Abort button of the main window; Overwrite all in the overwrite prompt
-  kIdForceStop = 4,  // Abort in the overwrite prompt
-  kSourceField = 1002,
-  kDestinationField = 1004,
-  kBrowseButton = 1005,
-  kFromLine = 1009,
-  kToLine = 1011,
-  kProgressBar = 1017,
-  kPercentText = 1018,
-};
-
-// Message box styles the program uses (the window system's style bits).
-enum MessageStyle : unsigned {
-  kStyleOkCancelMask = 0x0F,  // 0 = OK only, 1 = OK and Cancel
-  kStyleStop = 0x10,
-  kStyleQuestion = 0x20,
-  kStyleExclamation = 0x30,
-  kStyleInformation = 0x40,
-};
+#include "app/dialogue/ids.h"
 
 class FrontEnd {
  public:
@@ -59,7 +37,3 @@ class FrontEnd {
   // Ends the main window (the program then ends).
   virtual void DestroyWindow();
 };
-
-// The front end in charge; a do-nothing one until SetFrontEnd is called.
-FrontEnd& CurrentFrontEnd();
-void SetFrontEnd(FrontEnd* frontEnd);  // nullptr restores the do-nothing one

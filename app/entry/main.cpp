@@ -1,3 +1,3 @@
-#include "app/application.h"
+#include "app/entry/application.h"
 
 int main(int argc, char** argv) { return RunApplication(argc, argv); }

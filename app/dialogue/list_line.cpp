@@ -1,48 +1,6 @@
-#include "app/state.h"
+#include "app/dialogue/list_line.h"
 
-#include "app/frontend.h"
 #include "text/cp932.h"
-
-int32_t RunMode = ExtractMode;
-std::string StartDir;
-std::string Title;
-std::string SourceFolder;
-std::string DestinationFolder;
-std::string ListTempPath;
-bool ListBufferPresent = false;
-std::string ListBuffer;
-std::string TempFolder;
-
-int32_t BusyStateCount = 0;
-bool MainWindowClosed = false;
-
-namespace {
-
-bool g_busy = false;
-
-void SetBusy(bool busy) {
-  FrontEnd& fe = CurrentFrontEnd();
-  for (int id : kBusyIdleControls) fe.EnableControl(id, !busy);
-  fe.EnableControl(kIdAbort, busy);
-  g_busy = busy;
-}
-
-}  // namespace
-
-void EnterBusyState() {
-  ++BusyStateCount;
-  SetBusy(true);
-}
-
-void EnterIdleState() { SetBusy(false); }
-
-bool MainWindowBusy() { return g_busy; }
-
-void CloseMainWindow() {
-  if (MainWindowClosed) return;
-  MainWindowClosed = true;
-  CurrentFrontEnd().DestroyWindow();
-}
 
 std::size_t ReadListLine(std::string_view text, std::size_t pos, std::string& line) {
   line.clear();

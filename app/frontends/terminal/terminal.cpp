@@ -1,17 +1,15 @@
-#include "app/terminal.h"
+#include "app/frontends/terminal/terminal.h"
 
 #include <cstdio>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "app/frontend.h"
-#include "app/main_window.h"
-#include "app/prompts.h"
-#include "app/resources/messages.h"
+#include "app/dialogue/frontend.h"
+#include "app/dialogue/resources/messages.h"
 #include "platform/console.h"
-#include "platform/relocate.h"
 #include "platform/platform.h"
+#include "platform/relocate.h"
 #include "text/cp932.h"
 
 namespace {
@@ -20,8 +18,6 @@ namespace {
 // pump after every code.
 constexpr int kPumpInterval = 4096;
 constexpr int kBarWidth = 30;
-
-void ResetPumpCountdown() { g_pumpCountdown.store(0, std::memory_order_relaxed); }
 
 struct Choice {
   const char* word;
@@ -39,7 +35,8 @@ std::string HostSeparators(std::string text) {
 
 class TerminalFrontEnd : public FrontEnd {
  public:
-  TerminalFrontEnd() : charset_(plat::ConsoleCharset()), drawBar_(plat::StdErrIsTerminal()) {}
+  explicit TerminalFrontEnd(MainWindow& window)
+      : window_(window), charset_(plat::ConsoleCharset()), drawBar_(plat::StdErrIsTerminal()) {}
 
   int MessageDialog(const std::string& rawText, const std::string& caption,
                     unsigned style) override {
@@ -49,21 +46,23 @@ class TerminalFrontEnd : public FrontEnd {
   }
 
   int OverwriteDialog(const std::string& path) override {
-    return Ask(
-        msg::kCaptionConfirm, {PathText(path), Text(msg::kTextOverwrite)},
-        {{"overwrite", kIdOk}, {"all", kIdAbort}, {"skip", kIdCancel}, {"abort", kIdForceStop}},
-        kIdCancel, true);
+    return Ask(msg::kCaptionConfirm, {PathText(path), Text(msg::kTextOverwrite)},
+               {{"overwrite", kButtonOverwrite},
+                {"all", kButtonOverwriteAll},
+                {"skip", kButtonSkip},
+                {"abort", kButtonOverwriteAbort}},
+               kButtonSkip, true);
   }
 
   int RetryDialog(const std::string& path, const std::string& reason) override {
     return Ask(msg::kCaptionConfirm, {PathText(path), Text(reason), Text(msg::kTextRetry)},
-               {{"retry", kIdOk}, {"abort", kIdCancel}}, kIdCancel, true);
+               {{"retry", kButtonRetry}, {"abort", kButtonRetryAbort}}, kButtonRetryAbort, true);
   }
 
   int Pump() override {
     // Ctrl-C during a run is the Abort button; otherwise it waits for the
     // next read, where it means Exit or Escape.
-    if (MainWindowBusy() && plat::TakeInterrupt()) MainWindowCommand(kIdAbort);
+    if (window_.ui().Busy() && plat::TakeInterrupt()) window_.Command(kButtonAbortRun);
     return kPumpInterval;
   }
 
@@ -119,12 +118,10 @@ class TerminalFrontEnd : public FrontEnd {
     return 1;
   }
 
-  void DestroyWindow() override { MainWindowClosed = true; }
-
   void PrintMainWindow() {
-    MainWindowTexts t = MainWindowTextsFor(RunMode);
-    Print(std::string("[") + Text(t.caption) + "]\n" + Text(t.sourceLabel) + ": " + PathText(source_) + "\n" +
-          Text(t.destinationLabel) + ": " + PathText(destination_) +
+    MainWindowTexts t = MainWindowTextsFor(window_.state().RunMode);
+    Print(std::string("[") + Text(t.caption) + "]\n" + Text(t.sourceLabel) + ": " +
+          PathText(source_) + "\n" + Text(t.destinationLabel) + ": " + PathText(destination_) +
           "\ncommands: run exit browse dest\n> ");
   }
 
@@ -153,11 +150,11 @@ class TerminalFrontEnd : public FrontEnd {
     }
     if (!rest.empty()) word = std::string_view();  // no other command takes an operand
     if (word == "run") {
-      MainWindowCommand(kIdOk);
+      window_.Command(kButtonRun);
     } else if (word == "exit") {
-      MainWindowCommand(kIdCancel);
+      window_.Command(kButtonExit);
     } else if (word == "browse") {
-      MainWindowCommand(kBrowseButton);
+      window_.Command(kBrowseButton);
     } else {
       Print("unknown command; type one of: run, exit, browse, dest FOLDER\n");
     }
@@ -265,6 +262,7 @@ class TerminalFrontEnd : public FrontEnd {
     barShown_ = false;
   }
 
+  MainWindow& window_;
   std::string charset_;
   bool drawBar_;
   bool barShown_ = false;
@@ -275,89 +273,29 @@ class TerminalFrontEnd : public FrontEnd {
 
 }  // namespace
 
-int RunTerminal(const std::string& hostCommandLine, bool leaveStartFolder) {
-  TerminalFrontEnd fe;
-  SetFrontEnd(&fe);
-  plat::InstallInterruptHandler(ResetPumpCountdown);
-  ResetPumpCountdown();
+int RunTerminal(MainWindow& window, const std::string& hostCommandLine, bool leaveStartFolder) {
+  TerminalFrontEnd fe(window);
+  Dialogue& ui = window.ui();
+  ui.Attach(&fe);
+  plat::InstallInterruptHandler(nullptr);
 
-  if (StartMainWindow(hostCommandLine)) {
+  if (window.Start(hostCommandLine)) {
     if (leaveStartFolder) plat::LeaveStartFolder();
-    while (!MainWindowClosed) {
+    while (!window.Closed()) {
       fe.PrintMainWindow();
       std::string line;
       if (fe.Read(line) != plat::ConsoleRead::kLine) {
         // End of input and Ctrl-C at the main window both mean Exit.
         std::fputs("\n", stdout);
-        MainWindowCommand(kIdCancel);
+        window.Command(kButtonExit);
         break;
       }
       fe.HandleCommand(line);
     }
   }
-  int status = MainWindowExitStatus();
+  int status = window.ExitStatus();
   fe.Finish();
   plat::RemoveInterruptHandler();
-  SetFrontEnd(nullptr);
+  ui.Attach(nullptr);
   return status;
-}
-
-const char* TerminalUsage() {
-  return R"(Usage: kelvod [OPTIONS] [--] [WORK_FOLDER]
-Makes a disk set from a game's work folder, or expands a disk set.
-
-  kelvod WORK_FOLDER   make mode: run in the folder that holds the game's
-                       project file (*.qzm); the disk set is written to the
-                       destination folder (default: the first removable
-                       volume, else the home folder, followed by the title)
-  kelvod               extract mode: run in the folder that holds kelvod.lst;
-                       the game is expanded into ~/Games/TITLE by default
-
-Options (they come first; a lone -- ends them):
-  --tty                use the terminal front end
-  --help               show this text
-  --version            show the version
-  --compress SRC DST   compress one file
-  --expand SRC DST     expand one compressed file
-  --info FILE          show the header of a compressed file
-
-Terminal front end (texts are shown in the locale's character set, paths
-in the host's form):
-  The main window is printed as
-      [CAPTION]
-      SOURCE LABEL: SOURCE FOLDER
-      DESTINATION LABEL: DESTINATION FOLDER
-      commands: run exit browse dest
-      >
-  and takes one command a line:
-      run          start the run (make or extract)
-      exit         end the program
-      browse       choose the destination folder
-      dest FOLDER  replace the destination folder
-  Unknown input gets a one-line hint. End of input at the main window is
-  exit. After each command the main window is printed again.
-
-  Every message box and prompt is printed as its caption in square brackets,
-  its text lines, a line "choices: ..." and the prompt "> ". Answers:
-      message boxes     ok cancel (OK-only boxes: ok)
-      overwrite prompt  overwrite all skip abort
-      retry prompt      retry abort
-  The button's number is accepted too (ok 1, cancel 2; overwrite 1, all 3,
-  skip 2, abort 4; retry 1, abort 2). Anything else asks again. End of input
-  answers as Escape: cancel, skip or abort (ok in an OK-only box).
-  The folder picker prints its title in square brackets and "choices: FOLDER";
-  the next line is the folder, an empty line cancels.
-
-  During a run, "from: ..." and "to: ..." lines show the file at work; the
-  progress bar and percentage are drawn on standard error when it is a
-  terminal. Ctrl-C during a run is the Abort button (its confirmation is
-  asked like any message box); while a dialog waits it answers as Escape;
-  at the main window it is exit.
-
-Exit status:
-  0  the program ended after a run that ended normally, or without a run
-  1  start-up failed (no project file, no kelvod.lst, no temporary file) or
-     a wrong option
-  2  the last run was aborted or failed
-)";
 }

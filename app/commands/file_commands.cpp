@@ -1,27 +1,21 @@
-#include "app/cli.h"
+#include "app/commands/file_commands.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "app/frontend.h"
-#include "app/progress.h"
-#include "app/prompts.h"
-#include "codec/context.h"
-#include "codec/decoder.h"
+#include "app/dialogue/dialogue.h"
+#include "app/exit_status.h"
 #include "codec/encoder.h"
 #include "codec/header.h"
-#include "codec/pieces.h"
-#include "fileops/paths.h"
-#include "fileops/result_code.h"
+#include "codec/result_code.h"
+#include "fileops/coder_hooks.h"
+#include "fileops/file_ops.h"
 #include "platform/platform.h"
 #include "text/cp932.h"
+#include "text/paths.h"
 
 namespace {
-
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-constexpr int64_t kLargestSource = 0x7FFFFFFF;
 
 void Complain(const char* host, const char* what) {
   std::fprintf(stderr, "kelvod: %s: %s\n", host, what);
@@ -40,12 +34,40 @@ bool InnerPath(const char* host, std::string& inner) {
 class StderrFrontEnd : public FrontEnd {
  public:
   int MessageDialog(const std::string& text, const std::string& caption, unsigned style) override {
-    std::string shownCaption, shownText;
-    if (!cp932::ToUtf8(caption, shownCaption)) shownCaption = "?";
-    if (!cp932::ToUtf8(text, shownText)) shownText = "?";
-    std::fprintf(stderr, "kelvod: [%s] %s\n", shownCaption.c_str(), shownText.c_str());
+    std::fprintf(stderr, "kelvod: [%s] %s\n", Shown(caption).c_str(), Shown(text).c_str());
     return FrontEnd::MessageDialog(text, caption, style);
   }
+  int RetryDialog(const std::string& path, const std::string& reason) override {
+    std::fprintf(stderr, "kelvod: %s: %s\n", plat::DisplayPath(path).c_str(),
+                 Shown(reason).c_str());
+    return FrontEnd::RetryDialog(path, reason);
+  }
+
+ private:
+  static std::string Shown(const std::string& text) {
+    std::string out;
+    return cp932::ToUtf8(text, out) ? out : std::string("?");
+  }
+};
+
+// The commands record no list lines.
+class NoListLines : public ListLines {
+ public:
+  bool AppendDiskLine(int32_t) override { return true; }
+  bool AppendFileLine(const std::string&, int32_t) override { return true; }
+};
+
+// What one command works with: the dialogue on standard error and the
+// file operations on the program's codec context.
+struct CommandContext {
+  explicit CommandContext(CodecContext& codec) : ui(state, &frontEnd), ops(ui, codec, list) {
+    state.WorkActive = 1;
+  }
+  RunState state;
+  StderrFrontEnd frontEnd;
+  NoListLines list;
+  Dialogue ui;
+  FileOps ops;
 };
 
 const char* ResultText(int result) {
@@ -87,96 +109,72 @@ std::FILE* OpenOperands(const char* srcHost, const char* dstHost, std::string& s
   return in;
 }
 
-int Compress(const char* srcHost, const char* dstHost) {
+int Compress(CodecContext& codec, const char* srcHost, const char* dstHost) {
   std::string src, dst;
   std::FILE* in = OpenOperands(srcHost, dstHost, src, dst);
-  if (!in) return kExitFailure;
+  if (!in) return kExitUsage;
   int64_t length = plat::FileLength(in);
-  if (length == 0 || length > kLargestSource) {
+  if (length == 0 || length > kLargestStorable) {
     std::fclose(in);
     Complain(srcHost, ResultText(length == 0 ? kSourceEmpty : kCannotStore));
-    return kExitFailure;
+    return kExitFailed;
   }
   PathParts parts;
   SplitPath(src, parts);
-  const std::string name = parts.name + parts.ext;
   std::FILE* out = plat::OpenFile(dst, "wb");
   if (!out) {
     std::fclose(in);
     Complain(dstHost, "cannot create the file");
-    return kExitFailure;
+    return kExitFailed;
   }
-  // The encoder deletes this file on every failure.
-  Codec.tempName = dst;
-  Codec.originalCount = Codec.packedCount = static_cast<int32_t>(length < 0 ? 0 : length);
-  ResetProgress(static_cast<uint32_t>(Codec.originalCount));
-  WorkActive = 1;
-  int result = EncodeStream(in, out, name.c_str(), src);
-  WorkActive = 0;
-  Codec.tempName.clear();
+  CommandContext context(codec);
+  context.ui.ResetProgress(static_cast<uint32_t>(length < 0 ? 0 : length));
+  int result;
+  {
+    FileSource from(in);
+    FileSink to(out);
+    DialogueCoderHooks hooks(context.ui);
+    result = EncodeStream(codec, from, to, parts.name + parts.ext, hooks);
+  }
+  std::fclose(in);
+  if (std::fclose(out) != 0 && result == kDone) result = kWriteFailed;
   if (result != kDone) {
+    plat::RemoveFile(dst);
     Complain(result == kWriteFailed ? dstHost : srcHost, ResultText(result));
-    return kExitFailure;
+    return kExitFailed;
   }
-  return 0;
+  return kExitSuccess;
 }
 
-int Expand(const char* srcHost, const char* dstHost) {
+int Expand(CodecContext& codec, const char* srcHost, const char* dstHost) {
   std::string src, dst;
   std::FILE* in = OpenOperands(srcHost, dstHost, src, dst);
-  if (!in) return kExitFailure;
-  const LzsHeader& h = Codec.header;
-  const char* refusal = nullptr;
-  if (!ReadHeader(in, Codec.header) || !HasSignatureNoCase(h))
-    refusal = "not a compressed file";
-  else if (h.version != kFormatVersion)
-    refusal = "unknown format version (only 100 is known)";
-  else if (h.original_size <= 0)
-    refusal = ResultText(kBadOriginalSize);
-  else if (h.piece_index != 0)
-    refusal = "a piece file: expand its head file instead";
-  if (refusal) {
-    std::fclose(in);
-    Complain(srcHost, refusal);
-    return kExitFailure;
-  }
-  Codec.tempName.clear();
-  WorkActive = 1;
-  if (h.piece_count != 0) {
-    // A head file: its pieces, beside it, are joined into one stream first.
-    std::fclose(in);
-    const LzsHeader head = Codec.header;
-    Codec.tempName = plat::MakeTempFile(plat::TempFolder(), "lzs");
-    int joined = Codec.tempName.empty() ? kJoinOutputFailed : JoinPieces(src, Codec.tempName);
-    in = joined == kDone ? plat::OpenFile(Codec.tempName, "rb") : nullptr;
-    if (!in) {
-      if (!Codec.tempName.empty()) plat::RemoveFile(Codec.tempName);
-      Codec.tempName.clear();
-      WorkActive = 0;
-      Complain(srcHost, "its pieces could not be joined");
-      return kExitFailure;
-    }
-    Codec.header.original_size = head.original_size;
-    Codec.header.copy_flag = head.copy_flag;
-  }
-  std::FILE* out = plat::OpenFile(dst, "wb");
-  if (!out) {
-    std::fclose(in);
-    if (!Codec.tempName.empty()) plat::RemoveFile(Codec.tempName);
-    Codec.tempName.clear();
-    WorkActive = 0;
-    Complain(dstHost, "cannot create the file");
-    return kExitFailure;
-  }
+  if (!in) return kExitUsage;
+  std::fclose(in);
+  CommandContext context(codec);
   int32_t produced = 0;
-  int result = DecodeStream(in, out, dst, src, &produced);
-  WorkActive = 0;
-  if (result != kDone) {
-    Complain(result == kWriteFailed || result == kCopyAbandoned ? dstHost : srcHost,
-             ResultText(result));
-    return kExitFailure;
+  int result = context.ops.ExpandFile(src, dst, &produced);
+  if (result == kDone && produced > 0) return kExitSuccess;
+  switch (result) {
+    case kDone:
+      Complain(srcHost, "not a compressed file");
+      break;
+    case kVersionMismatch:
+      Complain(srcHost, "unknown format version (only 100 is known)");
+      break;
+    case kPieceSkipped:
+      Complain(srcHost, "a piece file: expand its head file instead");
+      break;
+    case kJoinOutputFailed:
+    case kSourceUnreadable:
+      Complain(srcHost, "its pieces could not be joined");
+      break;
+    default:
+      Complain(result == kWriteFailed || result == kCopyAbandoned ? dstHost : srcHost,
+               ResultText(result));
+      break;
   }
-  return 0;
+  return kExitFailed;
 }
 
 std::string Printable(const char* field, std::size_t size) {
@@ -196,18 +194,18 @@ std::string Printable(const char* field, std::size_t size) {
 
 int Info(const char* host) {
   std::string path;
-  if (!InnerPath(host, path)) return kExitFailure;
+  if (!InnerPath(host, path)) return kExitUsage;
   std::FILE* in = plat::OpenFile(path, "rb");
   if (!in) {
     Complain(host, "cannot open the file");
-    return kExitFailure;
+    return kExitUsage;
   }
   LzsHeader h;
   bool whole = ReadHeader(in, h);
   std::fclose(in);
   if (!whole || !HasSignatureNoCase(h)) {
     std::printf("kind: not a compressed file\n");
-    return kExitFailure;
+    return kExitFailed;
   }
   const char* kind = h.piece_index != 0   ? "piece file"
                      : h.piece_count != 0 ? "head file"
@@ -222,10 +220,10 @@ int Info(const char* host) {
   std::printf("piece_count: %d\n", static_cast<int>(h.piece_count));
   std::printf("copy_flag: %d\n", static_cast<int>(h.copy_flag));
   std::printf("name: %s\n", Printable(h.name, sizeof h.name).c_str());
-  return std::fflush(stdout) == 0 ? 0 : kExitFailure;
+  return std::fflush(stdout) == 0 ? kExitSuccess : kExitFailed;
 }
 
-int RunCommand(int argc, char** argv, int first) {
+int RunCommand(int argc, char** argv, int first, CodecContext& codec) {
   const char* command = argv[first];
   const int operands = argc - first - 1;
   char** arg = argv + first + 1;
@@ -239,7 +237,7 @@ int RunCommand(int argc, char** argv, int first) {
     std::fprintf(stderr, "usage: kelvod %s SRC DST\n", command);
     return kExitUsage;
   }
-  return compress ? Compress(arg[0], arg[1]) : Expand(arg[0], arg[1]);
+  return compress ? Compress(codec, arg[0], arg[1]) : Expand(codec, arg[0], arg[1]);
 }
 
 }  // namespace
@@ -249,10 +247,6 @@ bool IsFileCommand(const char* arg) {
          std::strcmp(arg, "--info") == 0;
 }
 
-int RunFileCommand(int argc, char** argv, int first) {
-  StderrFrontEnd frontEnd;
-  SetFrontEnd(&frontEnd);
-  int status = RunCommand(argc, argv, first);
-  SetFrontEnd(nullptr);
-  return status;
+int RunFileCommand(int argc, char** argv, int first, CodecContext& codec) {
+  return RunCommand(argc, argv, first, codec);
 }

@@ -1,0 +1,139 @@
+#include "app/dialogue/dialogue.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// Answers every dialog as Escape would; shared, since it has no state.
+FrontEnd& IdleFrontEnd() {
+  static FrontEnd idle;
+  return idle;
+}
+
+}  // namespace
+
+Dialogue::Dialogue(RunState& state, FrontEnd* frontEnd)
+    : state_(state), frontEnd_(frontEnd ? frontEnd : &IdleFrontEnd()) {}
+
+void Dialogue::Attach(FrontEnd* frontEnd) {
+  frontEnd_ = frontEnd ? frontEnd : &IdleFrontEnd();
+  pumpLeft_ = 0;
+}
+
+// Both prompts share one answer table: the button identifier decides.
+void Dialogue::StorePromptAnswer(int id) {
+  switch (id) {
+    case kButtonOverwrite:
+      state_.OverwriteChoice = kChoiceOverwrite;
+      break;
+    case kButtonOverwriteAll:
+      state_.OverwriteChoice = kChoiceOverwriteAll;
+      break;
+    case kButtonOverwriteAbort:
+      state_.WorkActive = 0;
+      break;
+    default:
+      // Skip, and anything else (what Escape sends).
+      state_.OverwriteChoice = kChoiceSkip;
+      break;
+  }
+}
+
+int Dialogue::ShowMessage(const std::string& text, const std::string& caption, unsigned style) {
+  return frontEnd_->MessageDialog(text, caption, style);
+}
+
+int Dialogue::PromptOverwrite(const std::string& path) {
+  StorePromptAnswer(frontEnd_->OverwriteDialog(path));
+  return state_.OverwriteChoice;
+}
+
+int Dialogue::PromptRetry(const std::string& path, const std::string& reason) {
+  int id = frontEnd_->RetryDialog(path, reason);
+  // The retry prompt has only Retry and Abort.
+  StorePromptAnswer(id == kButtonRetry ? kButtonRetry : kButtonRetryAbort);
+  return state_.OverwriteChoice;
+}
+
+void Dialogue::StopRun() {
+  state_.WorkActive = 0;
+  PumpOneMessage();
+}
+
+void Dialogue::Trace(const char* marker) { frontEnd_->Trace(marker); }
+
+void Dialogue::PumpNow() { pumpLeft_ = std::max(frontEnd_->Pump(), 1); }
+
+int32_t Dialogue::ProgressPercent(uint32_t value) const {
+  double percent = static_cast<double>(value) / static_cast<double>(progressRange_) * 100.0;
+  if (percent >= 999.0) return 999;
+  return static_cast<int32_t>(percent);
+}
+
+void Dialogue::ResetProgress(uint32_t range) {
+  progressRange_ = range == 0 ? 1 : range;
+  frontEnd_->SetProgressBar(0);
+  lastShownPercent_ = -1;
+  progressLow_ = 0;
+  progressSpan_ = 0;
+  SetProgress(0);
+}
+
+void Dialogue::SetProgressSlow(uint32_t value) {
+  const int32_t percent = ProgressPercent(value);
+  // The percentage never falls as the value grows, so the values that show
+  // the same percentage as `value` form one interval; find its ends.
+  uint32_t lo = 0, hi = value;
+  while (lo < hi) {
+    uint32_t mid = lo + (hi - lo) / 2;
+    if (ProgressPercent(mid) == percent)
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  uint64_t a = value, b = 0xFFFFFFFFull;
+  while (a < b) {
+    uint64_t mid = a + (b - a + 1) / 2;
+    if (ProgressPercent(static_cast<uint32_t>(mid)) == percent)
+      a = mid;
+    else
+      b = mid - 1;
+  }
+  progressLow_ = lo;
+  progressSpan_ = a - lo + 1;
+
+  if (percent == lastShownPercent_) return;
+  lastShownPercent_ = percent;
+  char text[16];
+  std::snprintf(text, sizeof text, "%3d%%", static_cast<int>(percent));
+  frontEnd_->SetControlText(kPercentText, text);
+  frontEnd_->SetProgressBar(std::min<int32_t>(percent, 100));
+}
+
+void Dialogue::ShowCurrentFile(const std::string& path) {
+  frontEnd_->SetControlText(kToLine, path);
+}
+
+void Dialogue::ShowSourceLine(const std::string& text) {
+  frontEnd_->SetControlText(kFromLine, text);
+}
+
+void Dialogue::EnterBusyState() {
+  ++busyCount_;
+  for (int id : kBusyIdleControls) frontEnd_->EnableControl(id, false);
+  frontEnd_->EnableControl(kIdAbort, true);
+  busy_ = true;
+}
+
+void Dialogue::EnterIdleState() {
+  for (int id : kBusyIdleControls) frontEnd_->EnableControl(id, true);
+  frontEnd_->EnableControl(kIdAbort, false);
+  busy_ = false;
+}
+
+void Dialogue::CloseMainWindow() {
+  if (windowClosed_) return;
+  windowClosed_ = true;
+  frontEnd_->DestroyWindow();
+}

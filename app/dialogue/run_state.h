@@ -1,0 +1,33 @@
+// The state of one program instance that the runs share: the run flags, the
+// disk counter, the folders and the title. The entry owns one; tests make
+// fresh ones.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/dialogue/ids.h"
+
+struct RunState {
+  // 1 while a run is in progress; 0 when idle and as soon as the run is to stop.
+  int32_t WorkActive = 0;
+  // The last answer given in either modal prompt: 1, 0 or -1.
+  int32_t OverwriteChoice = 0;
+  // Make run: the number the next fresh disk receives. Extract run: the
+  // number of the disk wanted.
+  int32_t DiskId = 1;
+  // The current folder relative to the work folder during the walk; the
+  // relative name of each final copy; in an extract run the relative path
+  // of the current file line.
+  std::string RelativePath;
+
+  int32_t RunMode = ExtractMode;
+  std::string StartDir;           // current folder at start-up
+  std::string Title;              // the game's title
+  std::string SourceFolder;       // mirrors the source field
+  std::string DestinationFolder;  // mirrors the destination field
+  std::string ListTempPath;       // temporary list file of a make run
+  std::string TempFolder;         // system temporary folder at start-up
+  bool ListBufferPresent = false;
+  std::string ListBuffer;  // extract mode: the whole list text (LF line ends)
+};

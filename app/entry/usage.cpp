@@ -1,0 +1,64 @@
+#include "app/entry/usage.h"
+
+const char* UsageText() {
+  return R"(Usage: kelvod [OPTIONS] [--] [WORK_FOLDER]
+Makes a disk set from a game's work folder, or expands a disk set.
+
+  kelvod WORK_FOLDER   make mode: run in the folder that holds the game's
+                       project file (*.qzm); the disk set is written to the
+                       destination folder (default: the first removable
+                       volume, else the home folder, followed by the title)
+  kelvod               extract mode: run in the folder that holds kelvod.lst;
+                       the game is expanded into ~/Games/TITLE by default
+
+Options (they come first; a lone -- ends them):
+  --tty                use the terminal front end (the only one so far)
+  --help               show this text
+  --version            show the version
+  --compress SRC DST   compress one file
+  --expand SRC DST     expand one compressed file
+  --info FILE          show the header of a compressed file
+
+Terminal front end (texts are shown in the locale's character set, paths
+in the host's form):
+  The main window is printed as
+      [CAPTION]
+      SOURCE LABEL: SOURCE FOLDER
+      DESTINATION LABEL: DESTINATION FOLDER
+      commands: run exit browse dest
+      >
+  and takes one command a line:
+      run          start the run (make or extract)
+      exit         end the program
+      browse       choose the destination folder
+      dest FOLDER  replace the destination folder
+  Unknown input gets a one-line hint. End of input at the main window is
+  exit. After each command the main window is printed again.
+
+  Every message box and prompt is printed as its caption in square brackets,
+  its text lines, a line "choices: ..." and the prompt "> ". Answers:
+      message boxes     ok cancel (OK-only boxes: ok)
+      overwrite prompt  overwrite all skip abort
+      retry prompt      retry abort
+  The button's number is accepted too (ok 1, cancel 2; overwrite 1, all 3,
+  skip 2, abort 4; retry 1, abort 2). Anything else asks again. End of input
+  answers as Escape: cancel, skip or abort (ok in an OK-only box).
+  The folder picker prints its title in square brackets and "choices: FOLDER";
+  the next line is the folder, an empty line cancels.
+
+  During a run, "from: ..." and "to: ..." lines show the file at work; the
+  progress bar and percentage are drawn on standard error when it is a
+  terminal. Ctrl-C during a run is the Abort button (its confirmation is
+  asked like any message box); while a dialog waits it answers as Escape;
+  at the main window it is exit.
+
+Exit status (the same for every facet):
+  0  done: the last run ended normally (or the program ended without a
+     run); a single-file command did its work
+  1  wrong usage or could not start: a bad option, a missing operand, no
+     project file, no kelvod.lst, no temporary file, an input that cannot
+     be opened
+  2  the work failed or was aborted: the last run did not end normally; a
+     single-file command met damaged input or an I/O error
+)";
+}

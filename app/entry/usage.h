@@ -1,0 +1,5 @@
+// The usage text of the whole program (kelvod --help): its facets, the
+// terminal protocol and the exit statuses.
+#pragma once
+
+const char* UsageText();

@@ -1,0 +1,80 @@
+// The file operations of the runs: folder creation, disk identity markers,
+// packing one file into the disk set and taking one back out. Each tells the
+// user what went wrong through the dialogue and returns a ResultCode; where
+// the problem ends the run it also clears WorkActive.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "app/dialogue/dialogue.h"
+#include "codec/context.h"
+#include "codec/pieces.h"
+
+// The list file of a make run, kept by the runs above.
+class ListLines {
+ public:
+  virtual ~ListLines() = default;
+  // Each returns false when the line could not be written completely.
+  virtual bool AppendDiskLine(int32_t diskId) = 0;
+  virtual bool AppendFileLine(const std::string& writtenPath, int32_t diskCounter) = 0;
+};
+
+class FileOps : public PieceHooks {
+ public:
+  FileOps(Dialogue& ui, CodecContext& codec, ListLines& list);
+
+  // Creates every missing level of folder on drive, one level at a time,
+  // with the retry prompt; 0 or 12 (the user gave up).
+  int EnsureFolders(const std::string& drive, const std::string& folder) override;
+
+  // Gives a disk without any "*.id" file in folder the marker DiskId, tells
+  // the user, appends the disk line and advances DiskId. Returns 0, or 13
+  // when the list line cannot be written (run stopped).
+  int WriteDiskMarker(const std::string& folder) override;
+  // 1 when the marker of disk DiskId is found in folder; 0 when the user
+  // gave up (WorkActive is then 0).
+  int WaitForDisk(const std::string& folder);
+
+  // The file line of a file just written, for the disk in the drive; 0, or
+  // 13 when it cannot be written (reported, run stopped).
+  int AppendFileLine(const std::string& writtenPath) override;
+
+  // 0 or 15 (destination exists and is not older than source).
+  int SkipIfNotNewer(const std::string& sourcePath, const std::string& destinationPath);
+
+  int PackFile(const std::string& source, const std::string& destinationRoot,
+               const std::string* relativeName, int noSplit, int forceCopy, int onlyIfNewer,
+               int32_t* sizeOut);
+  int UnpackFile(const std::string& source, const std::string& destinationRoot,
+                 const std::string& relativeName, int onlyIfNewer, int32_t* sizeOut);
+
+  // Expands the compressed file or head file at source into output: reads
+  // and tests the header, joins the pieces of a head file, then decodes, or
+  // copies when the header says so. Shared by UnpackFile and the single-file
+  // command. Returns 0 with *produced = original_size, or 0 with *produced =
+  // 0 when source is no compressed file (nothing written); 16 wrong version,
+  // 4 bad original_size, 9 a piece file (nothing written, no message); the
+  // results of JoinPieces and the decoder; 1 the joined stream cannot be
+  // read back; 11 the output cannot be opened and the user gave up. A
+  // failed output is deleted, except after an abort while decoding. Every
+  // failure has been reported when it returns.
+  int ExpandFile(const std::string& source, const std::string& output, int32_t* produced);
+
+  // Opens a source for reading, asking for the disk that holds it until it
+  // opens; nullptr when the user cancels (the run is then stopped).
+  std::FILE* OpenSourceAskingForDisk(const std::string& source);
+  // Shows a forced-stop message, stops the run and returns result.
+  int StopRunWith(const std::string& text, int result);
+
+  Dialogue& ui;
+  RunState& state;
+  CodecContext& codec;
+  ListLines& list;
+
+ private:
+  int CopyWithRetry(const std::string& src, const std::string& destination,
+                    const std::string& destinationRoot);
+  int CopyBranch(const std::string& copySource, const std::string& output);
+};
