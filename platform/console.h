@@ -25,6 +25,13 @@ bool InterruptPending();
 // True once per Ctrl-C: clears the remembered interrupt.
 bool TakeInterrupt();
 
+// A request to end the program (SIGTERM, SIGHUP; the console closing on
+// Windows): after InstallTerminationHandler the process no longer dies at
+// once, so the work can stop and clean up. It stays requested, and every
+// ReadConsoleLine returns kInterrupted from then on.
+void InstallTerminationHandler();
+bool TerminationRequested();
+
 bool StdErrIsTerminal();
 
 // The character set the terminal's locale names, or "" when that is UTF-8

@@ -13,6 +13,7 @@ namespace plat {
 namespace {
 
 volatile sig_atomic_t g_interrupted = 0;
+volatile sig_atomic_t g_terminate = 0;
 void (*volatile g_onInterrupt)() = nullptr;
 bool g_installed = false;
 bool g_inputEnded = false;
@@ -23,12 +24,15 @@ void OnSigint(int) {
   if (auto cb = g_onInterrupt) cb();
 }
 
+void OnTerminate(int) { g_terminate = 1; }
+
 }  // namespace
 
 ConsoleRead ReadConsoleLine(std::string& line) {
   line.clear();
   if (g_inputEnded) return ConsoleRead::kEnd;
   for (;;) {
+    if (g_terminate) return ConsoleRead::kInterrupted;
     if (TakeInterrupt()) return ConsoleRead::kInterrupted;
     char c;
     ssize_t n = ::read(0, &c, 1);
@@ -67,6 +71,18 @@ void RemoveInterruptHandler() {
 }
 
 bool InterruptPending() { return g_interrupted != 0; }
+
+void InstallTerminationHandler() {
+  struct sigaction sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sa_handler = OnTerminate;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = 0;  // a blocked read returns, so the request is seen
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGHUP, &sa, nullptr);
+}
+
+bool TerminationRequested() { return g_terminate != 0; }
 
 bool TakeInterrupt() {
   if (!g_interrupted) return false;

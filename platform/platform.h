@@ -19,7 +19,8 @@ namespace plat {
 // Host path -> inner form. False when the host name has no code page 932
 // form (or, on Linux, contains '\').
 bool FromHostPath(const std::string& host, std::string& inner);
-// Inner form -> host path. False when the text does not convert.
+// Inner form -> host path. False when the text does not convert (or holds
+// a NUL, which would cut the path).
 bool ToHostPath(const std::string& inner, std::string& host);
 // The host path for display (falls back to a lossy form; never fails).
 std::string DisplayPath(const std::string& inner);
@@ -40,6 +41,17 @@ int64_t FileLength(std::FILE* f);
 // Last-write time as a 64-bit count; false when the file is not found.
 bool LastWriteTime(const std::string& path, uint64_t& time);
 bool MakeFolder(const std::string& path);
+// Which file a path names (links followed): its device and file number,
+// whatever the spelling. False when it does not exist.
+struct FileId {
+  uint64_t device = 0, number = 0;
+  bool operator==(const FileId&) const = default;
+};
+bool GetFileId(const std::string& path, FileId& id);
+// True when both paths name the same existing file or folder.
+bool SameFile(const std::string& a, const std::string& b);
+// True when path itself (not what it points to) is a symbolic link.
+bool IsSymbolicLink(const std::string& path);
 
 // --- Directory search (Windows wildcard semantics) -------------------------
 // The pattern is a folder path followed by a name pattern with '*' and '?'.
@@ -47,16 +59,21 @@ bool MakeFolder(const std::string& path);
 // ".." are reported like any entry (the folder's own entries). A pattern
 // without wildcards finds that one entry.
 struct FindEntry {
-  std::string name;      // code page 932; empty when !convertible
+  std::string name;  // code page 932; empty when !convertible
   bool isFolder = false;
   bool convertible = true;  // false: the host name has no code page 932 form
   std::string hostName;     // the host's own name (for messages)
 };
 struct FindHandle;
-// nullptr when nothing matches (or the folder cannot be read). Host names
-// without a code page 932 form are reported with convertible = false, so
-// the caller can refuse them by name.
-FindHandle* FindFirst(const std::string& pattern, FindEntry& entry);
+enum class FindResult {
+  kFound,       // entry holds the first match
+  kNothing,     // nothing matches, or the folder does not exist
+  kUnreadable,  // the folder exists but cannot be read
+};
+// nullptr when nothing matches or the folder cannot be read (result tells
+// which). Host names without a code page 932 form are reported with
+// convertible = false, so the caller can refuse them by name.
+FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* result = nullptr);
 bool FindNext(FindHandle* h, FindEntry& entry);
 void FindClose(FindHandle* h);
 

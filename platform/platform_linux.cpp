@@ -336,8 +336,9 @@ std::string InnerFolderWithSeparator(const std::string& host) {
 // --- Path conversion -------------------------------------------------------
 
 bool FromHostPath(const std::string& host, std::string& inner) {
-  // A '\' in a host name would be read as a separator inside.
-  if (host.find('\\') != std::string::npos) return false;
+  // A '\' in a host name would be read as a separator inside; a NUL would
+  // cut the path wherever it is handed on.
+  if (host.find('\\') != std::string::npos || host.find('\0') != std::string::npos) return false;
   if (!cp932::FromUtf8(host, inner)) return false;
   for (std::size_t i = 0; i < inner.size(); i = cp932::Next(inner, i)) {
     if (inner[i] == '/') inner[i] = '\\';
@@ -346,6 +347,7 @@ bool FromHostPath(const std::string& host, std::string& inner) {
 }
 
 bool ToHostPath(const std::string& inner, std::string& host) {
+  if (inner.find('\0') != std::string::npos) return false;
   // Only a whole-character '\' is a separator; the second byte of 表 or ソ
   // is not.
   std::string slashed = inner;
@@ -388,7 +390,19 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
     errno = EINVAL;
     return nullptr;
   }
-  std::FILE* f = std::fopen(host.c_str(), hostMode.c_str());
+  std::FILE* f = nullptr;
+  if (hostMode[0] == 'w' || hostMode[0] == 'a') {
+    // Never written through a link: a link where a file should go is a
+    // file that is in the way, not a way to somewhere else.
+    int flags =
+        O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (hostMode[0] == 'w' ? O_TRUNC : O_APPEND);
+    int fd = open(host.c_str(), flags, 0666);
+    if (fd < 0) return nullptr;
+    f = fdopen(fd, hostMode.c_str());
+    if (!f) close(fd);
+  } else {
+    f = std::fopen(host.c_str(), hostMode.c_str());
+  }
   if (!f) return nullptr;
   // A folder is no file, as on the old systems.
   struct stat st;
@@ -425,7 +439,7 @@ bool CopyFileReplacing(const std::string& src, const std::string& dst) {
     errno = EINVAL;
     return false;
   }
-  int out = open(hostDst.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  int out = open(hostDst.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (out < 0) {
     int saved = errno;
     close(in);
@@ -497,9 +511,34 @@ bool MakeFolder(const std::string& path) {
   return mkdir(host.c_str(), 0777) == 0;
 }
 
+bool GetFileId(const std::string& path, FileId& id) {
+  std::string host;
+  struct stat st;
+  if (!HostFor(path, host) || stat(host.empty() ? "." : host.c_str(), &st) != 0) return false;
+  id.device = static_cast<uint64_t>(st.st_dev);
+  id.number = static_cast<uint64_t>(st.st_ino);
+  return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  FileId ia, ib;
+  return GetFileId(a, ia) && GetFileId(b, ib) && ia == ib;
+}
+
+bool IsSymbolicLink(const std::string& path) {
+  std::string host;
+  if (!HostFor(path, host)) return false;
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  struct stat st;
+  return lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 // --- Directory search ----------------------------------------------------------
 
-FindHandle* FindFirst(const std::string& pattern, FindEntry& entry) {
+FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* result) {
+  FindResult ignored;
+  if (!result) result = &ignored;
+  *result = FindResult::kNothing;
   std::size_t sep = cp932::npos;
   for (std::size_t i = 0; i < pattern.size(); i = cp932::Next(pattern, i)) {
     if ((pattern[i] == '\\' || pattern[i] == '/') && cp932::Next(pattern, i) == i + 1) sep = i;
@@ -526,7 +565,12 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry) {
     if (!HostFor(folder, hostFolder)) return nullptr;
     if (hostFolder.empty()) hostFolder = ".";
     DIR* dir = opendir(hostFolder.c_str());
-    if (!dir) return nullptr;
+    if (!dir) {
+      // A folder that has gone is nothing to search; one that is there but
+      // cannot be read must not pass for empty.
+      if (errno != ENOENT && errno != ENOTDIR) *result = FindResult::kUnreadable;
+      return nullptr;
+    }
     Chars cp932Pattern = SplitCp932(namePattern);
     std::string utf8Pattern;
     bool utf8PatternOk = cp932::ToUtf8(namePattern, utf8Pattern);
@@ -551,6 +595,7 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry) {
     errno = ENOENT;
     return nullptr;
   }
+  *result = FindResult::kFound;
   entry = handle->entries[0];
   handle->next = 1;
   return handle.release();

@@ -94,7 +94,9 @@ bool EndsWithChar(std::string_view s, char c) {
 void SplitPathRaw(std::string_view path, std::string* drive, std::string* folder, std::string* name,
                   std::string* ext) {
   std::string_view rest = path;
-  if (path.size() >= 2 && path[1] == ':') {
+  // A drive is a single-byte character and ':'; after a lead byte the ':'
+  // belongs to that character.
+  if (path.size() >= 2 && path[1] == ':' && !IsLeadByte(Byte(path, 0))) {
     Assign(drive, path.substr(0, 2));
     rest = path.substr(2);
   } else {

@@ -16,6 +16,8 @@ constexpr std::size_t npos = std::string_view::npos;
 inline bool IsLeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
+// A byte that may follow a lead byte in a double-byte character.
+inline bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
 
 // Index of the character after the one at i. A lead byte at the very end of
 // the text counts as a character of its own.
@@ -38,7 +40,7 @@ int CompareNoCase(std::string_view a, std::string_view b);
 bool EndsWithChar(std::string_view s, char c);
 
 // The C runtime's _splitpath: drive = first two bytes when the second is
-// ':'; folder up to and including the last '\' or '/'; extension from the
+// ':' (and the first no lead byte); folder up to and including the last '\' or '/'; extension from the
 // last '.' after the folder; folder, name and extension cut to 255 bytes.
 void SplitPathRaw(std::string_view path, std::string* drive, std::string* folder, std::string* name,
                   std::string* ext);
