@@ -7,7 +7,9 @@
 #include "app/dialogue/list_line.h"
 #include "app/dialogue/resources/messages.h"
 #include "app/exit_status.h"
+#include "fileops/naming.h"
 #include "platform/platform.h"
+#include "runs/list_check.h"
 #include "text/cp932.h"
 #include "text/format.h"
 
@@ -86,6 +88,10 @@ bool MainWindow::ReadListAtStart() {
   // Every reader of the list works with lines of at most kMaxListLine bytes;
   // a longer line is refused here rather than cut into a different name.
   if (HasOverlongListLine(s.ListBuffer)) return FailStart(msg::kMsgListLineTooLong);
+  // A title or a name that would lead out of the game folder, or file lines
+  // that no disk section reaches, are refused before anything is written.
+  if (ListCheck check = CheckList(s.ListBuffer); !check)
+    return FailStart(Format(msg::kMsgUnsafeName, check.offending.c_str()));
   std::string line;
   std::size_t pos = ReadListLine(s.ListBuffer, 0, line);  // the disk count
   ReadListLine(s.ListBuffer, pos, s.Title);
@@ -171,6 +177,11 @@ bool MainWindow::Init(const std::string& commandLine) {
 
   if (s.RunMode == MakeMode) {
     if (!FindProjectTitle(s.Title)) return FailStart(msg::kMsgNoProject);
+    // The title names the disk set's folder and, when it is expanded, the
+    // game folder and the menu entry: a set under another one would not
+    // expand.
+    if (!IsSafeTitle(s.Title))
+      return FailStart(Format(msg::kMsgNoCp932Name, (s.Title + ".qzm").c_str()));
     s.SourceFolder = commandLine;
     s.DestinationFolder = removableRoot;
   } else {

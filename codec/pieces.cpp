@@ -134,7 +134,7 @@ int GiveUpJoin(Dialogue& ui, std::FILE* out, const std::string& outputPath, int 
 }  // namespace
 
 int JoinPieces(Dialogue& ui, CodecContext& c, const std::string& headPath,
-               const std::string& outputPath) {
+               const std::string& outputPath, std::vector<plat::FileId>* piecesRead) {
   ui.ResetProgress(0);
   std::FILE* out = plat::OpenFile(outputPath, "wb");
   if (!out) {
@@ -187,6 +187,10 @@ int JoinPieces(Dialogue& ui, CodecContext& c, const std::string& headPath,
             return GiveUpJoin(ui, out, outputPath, kWriteFailed);
           }
           ui.Trace(">");
+          if (piecesRead) {
+            plat::FileId id;
+            if (plat::GetFileId(name, id)) piecesRead->push_back(id);
+          }
           ++k;
         }
       }

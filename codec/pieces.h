@@ -3,9 +3,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/dialogue/dialogue.h"
 #include "codec/context.h"
+#include "platform/platform.h"
 
 // What the split needs from the file operations and the runs above it: the
 // disk change after a failed write, and the list line of each file written.
@@ -34,5 +36,6 @@ int SplitPieces(Dialogue& ui, CodecContext& c, PieceHooks& hooks, const std::str
 // (which exists). Returns 0 (output complete and closed), 2 (output cannot
 // be created), 8 (writing the output failed; output deleted), 11 (aborted
 // or given up; output deleted). c.header is the last piece's afterwards.
+// piecesRead, when given, receives which file each piece joined was.
 int JoinPieces(Dialogue& ui, CodecContext& c, const std::string& headPath,
-               const std::string& outputPath);
+               const std::string& outputPath, std::vector<plat::FileId>* piecesRead = nullptr);

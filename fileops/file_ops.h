@@ -11,6 +11,7 @@
 #include "app/dialogue/dialogue.h"
 #include "codec/context.h"
 #include "codec/pieces.h"
+#include "platform/platform.h"
 
 // The list file of a make run, kept by the runs above.
 class ListLines {
@@ -30,15 +31,20 @@ class FileOps : public PieceHooks {
   int EnsureFolders(const std::string& drive, const std::string& folder) override;
 
   // Gives a disk without any "*.id" file in folder the marker DiskId, tells
-  // the user, appends the disk line and advances DiskId. Returns 0, or 13
-  // when the list line cannot be written (run stopped).
+  // the user, appends the disk line and advances DiskId. A disk that holds
+  // the marker this run wrote last is marked already; one with any other
+  // "*.id" is not empty, and the retry prompt asks for an empty one.
+  // Returns 0; 13 when the user gave up there or the list line cannot be
+  // written; 12 when a folder cannot be made on the disk put in (run
+  // stopped on all of them).
   int WriteDiskMarker(const std::string& folder) override;
   // 1 when the marker of disk DiskId is found in folder; 0 when the user
   // gave up (WorkActive is then 0).
   int WaitForDisk(const std::string& folder);
 
   // The file line of a file just written, for the disk in the drive; 0, or
-  // 13 when it cannot be written (reported, run stopped).
+  // 13 when it cannot be written or no disk of this run holds it (reported,
+  // run stopped).
   int AppendFileLine(const std::string& writtenPath) override;
 
   // 0 or 15 (destination exists and is not older than source).
@@ -74,7 +80,18 @@ class FileOps : public PieceHooks {
   ListLines& list;
 
  private:
+  bool IsOwnMarker(const std::string& path);
+  // Notes a file whose name will not come back as it is, or that comes back
+  // under the name of another.
+  void NoteComeBackName(const std::string& relative);
+  // The folder levels of output below root that are links (reported, run
+  // stopped): 13, else 0.
+  int RefuseLinksBelow(const std::string& root, const std::string& output);
   int CopyWithRetry(const std::string& src, const std::string& destination,
                     const std::string& destinationRoot);
   int CopyBranch(const std::string& copySource, const std::string& output);
+
+  // The marker this run wrote last: which file, and when.
+  plat::FileId lastMarker_;
+  uint64_t lastMarkerTime_ = 0;
 };

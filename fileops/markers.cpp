@@ -21,11 +21,29 @@ int FileOps::WriteDiskMarker(const std::string& folder) {
   std::string base = folder;
   RemoveTrailingChar(base, '\\');
 
-  // Any "*.id" file makes the disk count as marked, whatever its number.
-  plat::FindEntry entry;
-  if (plat::FindHandle* h = plat::FindFirst(base + "\\*.id", entry)) {
+  // A disk with the marker this run wrote last is the disk in the drive and
+  // is marked. Any other "*.id" (another set's, or an earlier run's that was
+  // interrupted) means the disk is not empty: its files would be listed
+  // under a number no disk of this set carries.
+  for (;;) {
+    plat::FindEntry entry;
+    plat::FindHandle* h = plat::FindFirst(base + "\\*.id", entry);
+    if (!h) break;
+    const std::string found = base + "\\" + entry.name;
+    bool ours = false;
+    do {
+      ours = IsOwnMarker(base + "\\" + entry.name);
+    } while (!ours && plat::FindNext(h, entry));
     plat::FindClose(h);
-    return kDone;
+    if (ours) return kDone;
+    if (ui.PromptRetry(found, msg::kMsgForeignMarker) == kChoiceSkip) {
+      ui.StopRun();
+      return kNameRefused;
+    }
+    // Retry: another disk may be in the drive now; its folders first.
+    PathParts parts;
+    SplitPath(base + "\\", parts);
+    if (int r = EnsureFolders(parts.drive, parts.folder)) return r;
   }
 
   ui.ShowMessage(Format(msg::kMsgDiskNumber, state.Title.c_str(), static_cast<int>(state.DiskId)),
@@ -37,7 +55,8 @@ int FileOps::WriteDiskMarker(const std::string& folder) {
   const std::string number = Format("%d", static_cast<int>(state.DiskId));
   bool written = std::fwrite(number.data(), 1, number.size(), f) == number.size();
   if (std::fclose(f) != 0) written = false;
-  if (!written) {
+  if (!written || !plat::GetFileId(marker, lastMarker_) ||
+      !plat::LastWriteTime(marker, lastMarkerTime_)) {
     // A marker that did not fit counts as not made: the same number is
     // given to the disk that is in the drive at the next attempt.
     plat::RemoveFile(marker);
@@ -47,6 +66,16 @@ int FileOps::WriteDiskMarker(const std::string& folder) {
     return StopRunWith(msg::kMsgListWriteFailed, kNameRefused);
   ++state.DiskId;
   return kDone;
+}
+
+bool FileOps::IsOwnMarker(const std::string& path) {
+  // The very file written for the number given out last: a marker of the
+  // same number left on another disk by an earlier run is a different file,
+  // or at least one written at another time.
+  plat::FileId id;
+  uint64_t time = 0;
+  return state.DiskId > 1 && plat::GetFileId(path, id) && id == lastMarker_ &&
+         plat::LastWriteTime(path, time) && time == lastMarkerTime_;
 }
 
 int FileOps::WaitForDisk(const std::string& folder) {

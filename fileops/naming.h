@@ -17,7 +17,10 @@ bool DestinationName(const std::string& root, const std::string& relative, bool 
 // "_lzs" suffix cut off the extension. False when the name is too long.
 bool OutputName(const std::string& root, const std::string& relative, std::string& out);
 
-// True when a relative name from a list file may be used: not absolute, no
-// drive or network prefix, no "." or ".." level (or what Windows trims to
-// one), no empty level, no control characters.
+// True when a relative name from a list file may be used: levels joined by
+// '\', none of them empty (so nothing absolute and no network prefix), "."
+// or ".." (or what Windows trims to one) or a device name; no control
+// characters, no ':' (drives, streams), no '/'.
 bool IsSafeRelativeName(const std::string& name);
+// True when a title may name a folder and a menu entry: one such level.
+bool IsSafeTitle(const std::string& title);

@@ -10,6 +10,7 @@
 #include "fileops/file_ops.h"
 #include "fileops/naming.h"
 #include "platform/platform.h"
+#include "text/cp932.h"
 #include "text/format.h"
 #include "text/paths.h"
 
@@ -34,6 +35,9 @@ int FileOps::StopRunWith(const std::string& text, int result) {
 }
 
 int FileOps::AppendFileLine(const std::string& writtenPath) {
+  // A file line under disk 0 names no disk of the set: it could never be
+  // expanded.
+  if (state.DiskId <= 1) return StopRunWith(msg::kMsgNoMarker, kNameRefused);
   if (list.AppendFileLine(writtenPath, state.DiskId)) return kDone;
   return StopRunWith(msg::kMsgListWriteFailed, kNameRefused);
 }
@@ -65,6 +69,38 @@ int FileOps::CopyWithRetry(const std::string& src, const std::string& destinatio
   return kDone;
 }
 
+namespace {
+
+// The name a file of the work folder comes back under from the disk set:
+// "_lzs" is appended to its extension and cut off again at the first
+// "_LZS" or "_lzs", and a lone dot goes.
+std::string ComeBackName(const std::string& relative) {
+  PathParts parts;
+  SplitPath(WithLzsSuffix(relative), parts);
+  std::string ext = CutLzsSuffix(parts.ext);
+  if (ext == ".") ext.clear();
+  return MakePath(parts.drive, parts.folder, parts.name, ext);
+}
+
+// Names that only differ in the case of their letters are one file where
+// the game runs.
+std::string Folded(const std::string& name) {
+  std::string out = name;
+  for (std::size_t i = 0; i < out.size(); i = cp932::Next(out, i))
+    if (out[i] >= 'A' && out[i] <= 'Z' && cp932::Next(out, i) == i + 1) out[i] += 'a' - 'A';
+  return out;
+}
+
+}  // namespace
+
+void FileOps::NoteComeBackName(const std::string& relative) {
+  RunWarnings& w = state.Warnings;
+  const std::string back = ComeBackName(relative);
+  const bool collides = !w.comeBackNames.insert(Folded(back)).second;
+  if (back != relative || collides)
+    w.namesThatChange.push_back(relative + " -> " + back + (collides ? msg::kMsgCollides : ""));
+}
+
 int FileOps::PackFile(const std::string& source, const std::string& destinationRoot,
                       const std::string* relativeName, int noSplit, int forceCopy, int onlyIfNewer,
                       int32_t* sizeOut) {
@@ -86,6 +122,9 @@ int FileOps::PackFile(const std::string& source, const std::string& destinationR
 
   const bool copyAsIs = carriesSignature &&
                         (codec.header.piece_count != 0 || noSplit != 0 || length < kWholeFileLimit);
+  // The files of the work folder (not the tool and the list) that will not
+  // come back as they went in are named at the end of the run.
+  const std::string shownName = relativeName ? *relativeName : source;
   std::string destination;
   if (!DestinationName(destinationRoot, relativeName ? *relativeName : std::string(),
                        !copyAsIs && !forceCopy, destination))
@@ -115,6 +154,7 @@ int FileOps::PackFile(const std::string& source, const std::string& destinationR
     std::fclose(in);
     ui.Trace(" /!P");
     if (int r = CopyWithRetry(source, destination, destinationRoot)) return r;
+    if (!forceCopy) state.Warnings.notExpanded.push_back(shownName);
     ui.SetProgress(static_cast<uint32_t>(codec.originalCount));
     ui.PumpOneMessage();
     return kDone;
@@ -153,10 +193,15 @@ int FileOps::PackFile(const std::string& source, const std::string& destinationR
     case kNameRefused:  // the name does not fit the header
       plat::RemoveFile(tempName);
       return StopRunWith(msg::kMsgNameTooLong, r);
-    default:  // empty source, abort: nothing of the file reaches the disk
+    case kSourceEmpty:  // nothing of the file reaches the disk
+      plat::RemoveFile(tempName);
+      state.Warnings.emptyFiles.push_back(shownName);
+      return r;
+    default:  // abort: nothing of the file reaches the disk
       plat::RemoveFile(tempName);
       return r;
   }
+  NoteComeBackName(shownName);
   *sizeOut = codec.header.packed_size + kHeaderSize;
 
   if (noSplit == 0 && codec.header.packed_size >= kPieceStreamSize) {

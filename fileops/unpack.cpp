@@ -1,6 +1,8 @@
 // Taking one file of the disk set back out into the game folder, and the
 // expansion of one compressed file that the single-file command shares.
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "app/dialogue/resources/messages.h"
 #include "codec/decoder.h"
@@ -11,6 +13,7 @@
 #include "fileops/file_ops.h"
 #include "fileops/naming.h"
 #include "platform/platform.h"
+#include "text/cp932.h"
 #include "text/format.h"
 #include "text/paths.h"
 
@@ -56,11 +59,13 @@ int FileOps::ExpandFile(const std::string& source, const std::string& output, in
   // first. The pieces' headers replace the head's in the work area; the size
   // and the delivery kind come from the head file.
   std::string joined;
+  std::vector<plat::FileId> inputs(1);
+  plat::GetFileId(source, inputs[0]);
   if (codec.header.piece_count != 0) {
     std::fclose(in);
     const LzsHeader head = codec.header;
     joined = plat::MakeTempFile(plat::TempFolder(), "lzs");
-    if (int r = JoinPieces(ui, codec, source, joined)) {
+    if (int r = JoinPieces(ui, codec, source, joined, &inputs)) {
       if (!joined.empty()) plat::RemoveFile(joined);
       return r;
     }
@@ -76,6 +81,15 @@ int FileOps::ExpandFile(const std::string& source, const std::string& output, in
   auto dropJoined = [&] {
     if (!joined.empty()) plat::RemoveFile(joined);
   };
+
+  // Opening the output empties it: it must not be what is being expanded.
+  plat::FileId outputId;
+  if (plat::GetFileId(output, outputId) &&
+      std::find(inputs.begin(), inputs.end(), outputId) != inputs.end()) {
+    std::fclose(in);
+    dropJoined();
+    return StopRunWith(Format(msg::kMsgSameAsInput, output.c_str()), kNameRefused);
+  }
 
   std::FILE* out = nullptr;
   while (!(out = plat::OpenFile(output, "wb"))) {
@@ -124,6 +138,19 @@ int FileOps::ExpandFile(const std::string& source, const std::string& output, in
   }
 }
 
+int FileOps::RefuseLinksBelow(const std::string& root, const std::string& output) {
+  // The game folder itself is the user's choice; below it nothing the set
+  // names may lead elsewhere.
+  if (output.compare(0, root.size(), root) != 0) return kDone;
+  for (std::size_t i = root.size(); i < output.size(); i = cp932::Next(output, i)) {
+    if (output[i] != '\\' || cp932::Next(output, i) != i + 1) continue;
+    const std::string level = output.substr(0, i);
+    if (plat::IsSymbolicLink(level))
+      return StopRunWith(Format(msg::kMsgLinkInTheWay, level.c_str()), kNameRefused);
+  }
+  return kDone;
+}
+
 int FileOps::UnpackFile(const std::string& source, const std::string& destinationRoot,
                         const std::string& relativeName, int onlyIfNewer, int32_t* sizeOut) {
   int32_t ignored = 0;
@@ -143,21 +170,28 @@ int FileOps::UnpackFile(const std::string& source, const std::string& destinatio
   if (!OutputName(destinationRoot, relativeName, output))
     return StopRunWith(msg::kMsgNameTooLong, kNameRefused);
   ui.ShowCurrentFile(output);
+  if (int r = RefuseLinksBelow(destinationRoot, output)) return r;
   PathParts parts;
   SplitPath(output, parts);
   if (int r = EnsureFolders(parts.drive, parts.folder)) return r;
   if (onlyIfNewer && SkipIfNotNewer(source, output) == kNotNewer) return kNotNewer;
 
+  // A link where the file goes counts as a file in the way: it is asked
+  // about and then replaced, never written through.
+  const bool link = plat::IsSymbolicLink(output);
   if (state.OverwriteChoice != kChoiceOverwriteAll) {
     state.OverwriteChoice = kChoiceSkip;
-    if (std::FILE* existing = plat::OpenFile(output, "rb")) {
+    bool exists = link;
+    if (std::FILE* existing = exists ? nullptr : plat::OpenFile(output, "rb")) {
       std::fclose(existing);
-      if (ui.PromptOverwrite(output) == kChoiceSkip) {
-        ui.Trace(" /w_skip!");
-        return kOverwriteSkipped;
-      }
+      exists = true;
+    }
+    if (exists && ui.PromptOverwrite(output) == kChoiceSkip) {
+      ui.Trace(" /w_skip!");
+      return kOverwriteSkipped;
     }
   }
+  if (link) plat::RemoveFile(output);
 
   return ExpandFile(source, output, sizeOut);
 }

@@ -1,6 +1,8 @@
 #include "runs/run_handler.h"
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "app/dialogue/list_line.h"
 #include "app/dialogue/resources/messages.h"
@@ -16,6 +18,19 @@ namespace {
 
 // Room the last disk must have beyond the tool and the list.
 constexpr uint64_t kFreeSpaceSlack = 1024;
+// Names listed in one warning box; the rest are counted.
+constexpr std::size_t kNamesShown = 20;
+
+std::string NameList(const std::vector<std::string>& names) {
+  std::string out;
+  for (std::size_t i = 0; i < names.size() && i < kNamesShown; ++i) {
+    if (i) out += '\n';
+    out += names[i];
+  }
+  if (names.size() > kNamesShown)
+    out += "\n" + Format(msg::kMsgMoreNames, static_cast<int>(names.size() - kNamesShown));
+  return out;
+}
 
 }  // namespace
 
@@ -29,6 +44,20 @@ void RunHandler::AbortEnd() {
 void RunHandler::SuccessEnd() {
   ui_.ShowMessage(msg::kMsgDone, msg::kCaptionConfirm, kExclamationOk);
   ui_.CloseMainWindow();
+}
+
+// What the set holds other than as it came from the work folder, one box
+// for each kind, before the run reports success.
+void RunHandler::ShowWarnings() {
+  const RunWarnings& w = state_.Warnings;
+  const std::pair<const char*, const std::vector<std::string>*> kinds[] = {
+      {msg::kMsgEmptyFilesLeftOut, &w.emptyFiles},
+      {msg::kMsgNamesChange, &w.namesThatChange},
+      {msg::kMsgNotExpanded, &w.notExpanded},
+  };
+  for (const auto& [text, names] : kinds)
+    if (!names->empty())
+      ui_.ShowMessage(Format(text, NameList(*names).c_str()), msg::kCaptionWarning, kExclamationOk);
 }
 
 void RunHandler::ReportListWriteFailure() {
@@ -59,6 +88,17 @@ void RunHandler::RunCommand() {
     ui_.ShowMessage(msg::kMsgInputFolderMissing, msg::kCaptionWarning, kExclamationOk);
     return;
   }
+  if (s.RunMode == MakeMode) {
+    // The disk set would be made inside the folder it is made of, and the
+    // walk would skip the whole of it.
+    std::string source = s.SourceFolder, destination = s.DestinationFolder;
+    AddTrailingSeparator(source);
+    AddTrailingSeparator(destination);
+    if (IsSameFolder(source, destination)) {
+      ui_.ShowMessage(msg::kMsgDestinationIsSource, msg::kCaptionWarning, kExclamationOk);
+      return;
+    }
+  }
   std::string sourceShown = s.SourceFolder, destinationShown = s.DestinationFolder;
   RemoveTrailingChar(sourceShown, '\\');
   RemoveTrailingChar(destinationShown, '\\');
@@ -74,6 +114,7 @@ void RunHandler::RunCommand() {
   s.OverwriteChoice = 0;
   s.DiskId = 1;
   s.RelativePath.clear();
+  s.Warnings = RunWarnings();
 
   if (s.RunMode == MakeMode)
     MakeRun();
@@ -137,6 +178,7 @@ void RunHandler::MakeRun() {
   s.RelativePath = MakePath("", "", self.name, ".lst");
   ops_.PackFile(s.ListTempPath, s.DestinationFolder, &s.RelativePath, 1, 1, 0, nullptr);
   if (s.WorkActive == 0) return AbortEnd();
+  ShowWarnings();
   SuccessEnd();
 }
 

@@ -29,6 +29,7 @@ class RunHandler {
   void AbortEnd();
   void SuccessEnd();
   void ReportListWriteFailure();
+  void ShowWarnings();
   bool HasRoom(uint64_t need);
 
   Dialogue& ui_;

@@ -26,6 +26,25 @@ std::string ShownName(const std::string& utf8) {
   return out;
 }
 
+// A name the list and the header can carry: no control characters (a line
+// feed would split its list line) and no ':' (taken for a drive).
+bool IsStorableName(const std::string& name) {
+  for (std::size_t i = 0; i < name.size(); i = cp932::Next(name, i)) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (cp932::Next(name, i) == i + 1 && (c < 0x20 || c == 0x7F || c == ':')) return false;
+  }
+  return true;
+}
+
+// A code page 932 name with '?' for its control characters, for a message.
+std::string Printable(std::string name) {
+  for (std::size_t i = 0; i < name.size(); i = cp932::Next(name, i)) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (cp932::Next(name, i) == i + 1 && (c < 0x20 || c == 0x7F)) name[i] = '?';
+  }
+  return name;
+}
+
 // Drops the last level of a relative folder path: data\se\ -> data\ -> "".
 void LeaveLevel(std::string& relativePath) {
   if (relativePath.empty()) return;
@@ -47,11 +66,25 @@ void WalkFolder(FileOps& ops, const std::string& folder, const std::string& dest
   ui.ShowSourceLine(pattern);
   ui.PumpOneMessage();
 
-  // The disk set may lie inside the work folder: never pack it into itself.
-  if (cp932::CompareNoCase(folder, destinationRoot) != 0) {
+  // A folder whose path does not fit would be searched under a cut name,
+  // which finds nothing: the files in it would be missing from the set.
+  if (pattern.size() > kMaxPathBytes || MakePath(parts.drive, parts.folder, "", "") != folder) {
+    ops.StopRunWith(msg::kMsgNameTooLong, kNameRefused);
+    return;
+  }
+
+  // The disk set may lie inside the work folder: never pack it into itself,
+  // however either folder is spelled.
+  if (!IsSameFolder(folder, destinationRoot)) {
     if (WorkActive == 0) return;
     plat::FindEntry entry;
-    plat::FindHandle* search = plat::FindFirst(pattern, entry);
+    plat::FindResult found;
+    plat::FindHandle* search = plat::FindFirst(pattern, entry, &found);
+    if (found == plat::FindResult::kUnreadable) {
+      // Its files would be missing from the set without a word.
+      ops.StopRunWith(Format(msg::kMsgFolderUnreadable, folder.c_str()), kReadFailed);
+      return;
+    }
     if (search) {
       if (WorkActive == 0) {
         plat::FindClose(search);
@@ -59,12 +92,12 @@ void WalkFolder(FileOps& ops, const std::string& folder, const std::string& dest
       }
       int files = 0;
       for (;;) {
-        if (!entry.convertible) {
+        if (!entry.convertible || !IsStorableName(entry.name)) {
           // Nothing of a file whose name the disk set cannot hold is written.
           plat::FindClose(search);
-          ops.StopRunWith(
-              Format(msg::kMsgNoCp932Name, (folder + ShownName(entry.hostName)).c_str()),
-              kCannotStore);
+          const std::string shown =
+              entry.convertible ? Printable(entry.name) : ShownName(entry.hostName);
+          ops.StopRunWith(Format(msg::kMsgNoCp932Name, (folder + shown).c_str()), kCannotStore);
           return;
         }
         if (entry.isFolder) {
@@ -93,6 +126,10 @@ void WalkFolder(FileOps& ops, const std::string& folder, const std::string& dest
     }
   }
   LeaveLevel(relativePath);
+}
+
+bool IsSameFolder(const std::string& a, const std::string& b) {
+  return cp932::CompareNoCase(a, b) == 0 || plat::SameFile(a, b);
 }
 
 int EmptyFolder(FileOps& ops, const std::string& destinationRoot, const std::string& relativePath) {

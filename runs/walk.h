@@ -10,5 +10,8 @@
 // folder's path relative to the work folder and holds it again on return.
 void WalkFolder(FileOps& ops, const std::string& folder, const std::string& destinationRoot,
                 std::string& relativePath);
+// True when both name the same folder: equal texts, or the same folder on
+// the disk however it is spelled.
+bool IsSameFolder(const std::string& a, const std::string& b);
 // Makes sure the destination counterpart of a folder without files exists.
 int EmptyFolder(FileOps& ops, const std::string& destinationRoot, const std::string& relativePath);

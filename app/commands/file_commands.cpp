@@ -11,6 +11,7 @@
 #include "codec/result_code.h"
 #include "fileops/coder_hooks.h"
 #include "fileops/file_ops.h"
+#include "platform/console.h"
 #include "platform/platform.h"
 #include "text/cp932.h"
 #include "text/paths.h"
@@ -33,6 +34,13 @@ bool InnerPath(const char* host, std::string& inner) {
 // Escape would (a missing piece ends the command instead of waiting).
 class StderrFrontEnd : public FrontEnd {
  public:
+  explicit StderrFrontEnd(RunState& state) : state_(state) {}
+  // A request to end the program stops the work; the command then removes
+  // what it made, as after any failure.
+  int Pump() override {
+    if (plat::TerminationRequested()) state_.WorkActive = 0;
+    return 1 << 12;
+  }
   int MessageDialog(const std::string& text, const std::string& caption, unsigned style) override {
     std::fprintf(stderr, "kelvod: [%s] %s\n", Shown(caption).c_str(), Shown(text).c_str());
     return FrontEnd::MessageDialog(text, caption, style);
@@ -48,6 +56,7 @@ class StderrFrontEnd : public FrontEnd {
     std::string out;
     return cp932::ToUtf8(text, out) ? out : std::string("?");
   }
+  RunState& state_;
 };
 
 // The commands record no list lines.
@@ -64,7 +73,7 @@ struct CommandContext {
     state.WorkActive = 1;
   }
   RunState state;
-  StderrFrontEnd frontEnd;
+  StderrFrontEnd frontEnd{state};
   NoListLines list;
   Dialogue ui;
   FileOps ops;
@@ -97,15 +106,21 @@ const char* ResultText(int result) {
 
 // The two operands of --compress and --expand in the program's own form, and
 // the source opened; nullptr (and the reason on standard error) otherwise.
+// The output is opened only later, emptying it: it must not be the input
+// under another spelling, a link or another name for the same file.
 std::FILE* OpenOperands(const char* srcHost, const char* dstHost, std::string& src,
                         std::string& dst) {
   if (!InnerPath(srcHost, src) || !InnerPath(dstHost, dst)) return nullptr;
-  if (src == dst) {
+  std::FILE* in = plat::OpenFile(src, "rb");
+  if (!in) {
+    Complain(srcHost, "cannot open the file");
+    return nullptr;
+  }
+  if (src == dst || plat::SameFile(src, dst)) {
+    std::fclose(in);
     Complain(dstHost, "the output would overwrite the input");
     return nullptr;
   }
-  std::FILE* in = plat::OpenFile(src, "rb");
-  if (!in) Complain(srcHost, "cannot open the file");
   return in;
 }
 
@@ -155,6 +170,8 @@ int Expand(CodecContext& codec, const char* srcHost, const char* dstHost) {
   int32_t produced = 0;
   int result = context.ops.ExpandFile(src, dst, &produced);
   if (result == kDone && produced > 0) return kExitSuccess;
+  // A command leaves no half-expanded file behind, not even after a stop.
+  if (result == kAborted) plat::RemoveFile(dst);
   switch (result) {
     case kDone:
       Complain(srcHost, "not a compressed file");
@@ -248,5 +265,6 @@ bool IsFileCommand(const char* arg) {
 }
 
 int RunFileCommand(int argc, char** argv, int first, CodecContext& codec) {
+  plat::InstallTerminationHandler();
   return RunCommand(argc, argv, first, codec);
 }

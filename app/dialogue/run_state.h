@@ -4,9 +4,23 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "app/dialogue/ids.h"
+
+// What a make run stored other than as it came: shown at its end, counted
+// by the batch commands.
+struct RunWarnings {
+  std::vector<std::string> emptyFiles;       // 0 bytes: the format cannot hold them
+  std::vector<std::string> namesThatChange;  // "name -> name it comes back as"
+  std::vector<std::string> notExpanded;      // already compressed: copied, never expanded
+  std::set<std::string> comeBackNames;       // folded names the set gives back, for collisions
+  std::size_t Count() const {
+    return emptyFiles.size() + namesThatChange.size() + notExpanded.size();
+  }
+};
 
 struct RunState {
   // 1 while a run is in progress; 0 when idle and as soon as the run is to stop.
@@ -30,4 +44,6 @@ struct RunState {
   std::string TempFolder;         // system temporary folder at start-up
   bool ListBufferPresent = false;
   std::string ListBuffer;  // extract mode: the whole list text (LF line ends)
+
+  RunWarnings Warnings;  // of the last make run
 };

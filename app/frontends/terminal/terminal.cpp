@@ -7,6 +7,7 @@
 
 #include "app/dialogue/frontend.h"
 #include "app/dialogue/resources/messages.h"
+#include "app/exit_status.h"
 #include "platform/console.h"
 #include "platform/platform.h"
 #include "platform/relocate.h"
@@ -60,6 +61,12 @@ class TerminalFrontEnd : public FrontEnd {
   }
 
   int Pump() override {
+    // A request to end the program stops the run as Abort does, without
+    // asking; every dialog after it is answered as Escape.
+    if (plat::TerminationRequested()) {
+      window_.state().WorkActive = 0;
+      return kPumpInterval;
+    }
     // Ctrl-C during a run is the Abort button; otherwise it waits for the
     // next read, where it means Exit or Escape.
     if (window_.ui().Busy() && plat::TakeInterrupt()) window_.Command(kButtonAbortRun);
@@ -278,6 +285,7 @@ int RunTerminal(MainWindow& window, const std::string& hostCommandLine, bool lea
   Dialogue& ui = window.ui();
   ui.Attach(&fe);
   plat::InstallInterruptHandler(nullptr);
+  plat::InstallTerminationHandler();
 
   if (window.Start(hostCommandLine)) {
     if (leaveStartFolder) plat::LeaveStartFolder();
@@ -293,7 +301,8 @@ int RunTerminal(MainWindow& window, const std::string& hostCommandLine, bool lea
       fe.HandleCommand(line);
     }
   }
-  int status = window.ExitStatus();
+  // Ended from outside: whatever the run had come to, it did not finish.
+  int status = plat::TerminationRequested() ? kExitFailed : window.ExitStatus();
   fe.Finish();
   plat::RemoveInterruptHandler();
   ui.Attach(nullptr);
