@@ -138,10 +138,10 @@ TEST_F(MainWindowTest, ExtractModeWithoutListWarnsAndEnds) {
 TEST_F(MainWindowTest, ExtractModeReadsTheListAsTextModeDoes) {
   // CR LF becomes LF; a lone CR stays; the text ends right after the last line.
   const std::string title = "\x83Q\x81[\x83\x80 \x83\\";  // ゲーム ソ
-  WriteFileBytes(work_ / "kelvod.lst", "3\r\n" + title + "\r\nID=1\r\n1:a\rb\r\nEND\r\n");
+  WriteFileBytes(work_ / "kelvod.lst", "3\r\n" + title + "\r\nID=1\r\n1:a_lzs\r\nEN\rD\r\n");
   ASSERT_TRUE(rig.window.Init(""));
   EXPECT_TRUE(st.ListBufferPresent);
-  EXPECT_EQ(st.ListBuffer, "3\n" + title + "\nID=1\n1:a\rb\nEND\n");
+  EXPECT_EQ(st.ListBuffer, "3\n" + title + "\nID=1\n1:a_lzs\nEN\rD\n");
   EXPECT_EQ(st.Title, title);
   EXPECT_EQ(st.SourceFolder, Inner(work_));
   EXPECT_EQ(fe.controlTexts[kSourceField], Inner(work_));

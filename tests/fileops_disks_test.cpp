@@ -105,10 +105,11 @@ TEST_F(DiskTest, FileCutAcrossDisksListsEachPieceUnderItsDisk) {
 }
 
 TEST_F(DiskTest, RetryAfterFreeingSpaceOnTheSameDisk) {
+  WriteFileBytes(work / "first.txt", "the disk gets its marker with this file");
   WriteFileBytes(work / "a.bin", RandomBytes(600000, 8));
-  fs::create_directories(dest);
-  WriteFileBytes(dest / "disk1.id", "1");  // already marked
+  ASSERT_EQ(Pack("first.txt"), kDone);
   WriteFileBytes(dir.path / "A" / "junk", std::string(1000000, 'j'));
+  ui.dialogs.clear();
   ui.onDialog = [&](const RecordedDialog& d) {
     if (d.kind == RecordedDialog::kRetry) {
       fs::remove(dir.path / "A" / "junk");
@@ -116,10 +117,48 @@ TEST_F(DiskTest, RetryAfterFreeingSpaceOnTheSameDisk) {
     }
   };
   ASSERT_EQ(Pack("a.bin"), kDone);
-  EXPECT_EQ(ListLines(), (std::vector<std::string>{"0:a.bin_lzs"}));  // no fresh disk
+  // The marker this run wrote is recognised: no second marker, same disk.
+  EXPECT_EQ(ListLines(), (std::vector<std::string>{"ID1", "1:first.txt_lzs", "1:a.bin_lzs"}));
+  ASSERT_EQ(ui.dialogs.size(), 1u);
   EXPECT_EQ(ui.dialogs[0].kind, RecordedDialog::kRetry);
   EXPECT_EQ(ui.dialogs[0].caption, msg::kMsgCopyFailed);
   EXPECT_TRUE(TempLeftovers().empty());
+}
+
+// A marker this run did not write (an interrupted run's, another set's, any
+// "*.id") means the disk is not empty: files listed under it could never be
+// expanded. Retry with an empty disk goes on; Abort stops the run.
+TEST_F(DiskTest, MarkerOfAnotherRunMeansTheDiskIsNotEmpty) {
+  for (const char* stale : {"disk1.id", "notes.id"}) {
+    SCOPED_TRACE(stale);
+    drive->Change();
+    fs::create_directories(dest);
+    WriteFileBytes(dest / stale, "1");
+    WriteFileBytes(state.ListTempPath.empty() ? dir.path / "x" : dir.path / "list.lst", "");
+    state.DiskId = 1;
+    WorkActive = 1;
+    ui.dialogs.clear();
+    WriteFileBytes(work / "a.txt", "abc");
+    ui.answers = {kButtonRetryAbort};
+    EXPECT_EQ(Pack("a.txt"), kNameRefused);
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    EXPECT_EQ(ui.dialogs[0].kind, RecordedDialog::kRetry);
+    EXPECT_EQ(ui.dialogs[0].text, DestinationFolder + stale);
+    EXPECT_EQ(ui.dialogs[0].caption, msg::kMsgForeignMarker);
+    EXPECT_EQ(WorkActive, 0);
+    EXPECT_TRUE(ListLines().empty());
+
+    // The user puts an empty disk in and retries.
+    WorkActive = 1;
+    ui.answers = {kButtonRetry};
+    ui.onDialog = [&](const RecordedDialog& d) {
+      if (d.kind == RecordedDialog::kRetry) drive->Change();
+    };
+    EXPECT_EQ(Pack("a.txt"), kDone);
+    ui.onDialog = nullptr;
+    EXPECT_EQ(ListLines(), (std::vector<std::string>{"ID1", "1:a.txt_lzs"}));
+    EXPECT_EQ(ReadFileBytes(dest / "disk1.id"), "1");
+  }
 }
 
 TEST_F(DiskTest, WholeFileRetriedOnAFreshDiskGetsTheNextId) {

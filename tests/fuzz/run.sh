@@ -1,5 +1,5 @@
 #!/bin/bash
-# Builds the codec's libFuzzer target with clang, AddressSanitizer and
+# Builds the libFuzzer targets (codec, list side) with clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer in its own folder and runs a short, fixed number
 # of iterations from a small seed corpus. Extra arguments go to the fuzzer
 # (for example -runs=1000000 for a longer session).
@@ -12,7 +12,7 @@ build="${KELVOD_BUILD_PREFIX:-build-}fuzz"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
   -DKELVOD_FUZZ=ON -DKELVOD_SANITIZE=ON -DKELVOD_TESTS=OFF -DKELVOD_BENCH=OFF >/dev/null
-cmake --build "$build" -j2 --target fuzz_codec
+cmake --build "$build" -j2 --target fuzz_codec fuzz_list
 
 # Seeds: size bytes + the code streams of the format's examples, a header.
 corpus="$build/fuzz-corpus"
@@ -26,3 +26,14 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 "$build/tests/fuzz/fuzz_codec" -runs=20000 -max_len=8192 -timeout=20 -seed=1 \
   "$@" "$corpus"
+
+# Seeds of the list side: a good list and the hostile ones of the tests.
+lists="$build/fuzz-lists"
+mkdir -p "$lists"
+printf '       3\nsample\nID1\n1:sample.qzm_lzs\n1:data\\title.bmp_lzs\n1:movie.avi_lzs\n1:movie.avi_lzs1\nID2\n2:movie.avi_lzs2\n2:readme.txt_lzs\nID0\n' >"$lists/good"
+printf '       2\n..\\..\\.config\\autostart\\game\nID1\n1:a.txt_lzs\nID0\n' >"$lists/title"
+printf '       2\ngame\nID1\n1:..\\..\\x_lzs\n1:sub/a_lzs\n1:c:x_lzs\nID0\n' >"$lists/names"
+printf '      -5\ngame\nID1\nID1\n1:a_lzs\n\n1:b_lzs\n' >"$lists/unreached"
+printf '       2\rgame\rID1\r1:a_lzs\r' >"$lists/bare-cr"
+printf '       2\n\x83\x5c\nID1\n1:\x83\x5c\\CON.txt_lzs\n1:\x8a:..\\x_lzs\nID0\n' >"$lists/double-byte"
+"$build/tests/fuzz/fuzz_list" -runs=20000 -max_len=2048 -timeout=20 -seed=1 "$@" "$lists"
