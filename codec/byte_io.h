@@ -84,3 +84,11 @@ class MemorySink final : public ByteSink {
   std::size_t pos_ = 0;
   std::size_t limit_;
 };
+
+// Takes everything and keeps nothing: a decode that only checks.
+class NullSink final : public ByteSink {
+ public:
+  bool Write(const unsigned char*, std::size_t) override { return true; }
+  bool SeekTo(int64_t) override { return true; }
+  bool SeekToEnd() override { return true; }
+};

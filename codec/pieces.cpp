@@ -61,7 +61,8 @@ int SplitPieces(Dialogue& ui, CodecContext& c, PieceHooks& hooks, const std::str
   // Head file: the header alone, with the number of pieces.
   c.header.piece_count = n;
   for (;;) {
-    std::FILE* head = plat::OpenFile(destinationPath, "wb");
+    std::FILE* head =
+        hooks.Fits(destinationPath, kHeaderSize) ? plat::OpenFile(destinationPath, "wb") : nullptr;
     if (head) {
       bool ok = WriteHeader(head, c.header);
       if (CloseOk(head) && ok) break;
@@ -99,7 +100,7 @@ int SplitPieces(Dialogue& ui, CodecContext& c, PieceHooks& hooks, const std::str
         ui.StopRun();
         return kReadFailed;
       }
-      std::FILE* piece = plat::OpenFile(name, "wb");
+      std::FILE* piece = hooks.Fits(name, kHeaderSize + got) ? plat::OpenFile(name, "wb") : nullptr;
       if (piece) {
         c.header.piece_index = k;
         bool ok = WritePiece(piece, c.header, c.transfer, got);

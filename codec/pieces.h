@@ -23,6 +23,9 @@ class PieceHooks {
   // Records a file just written on the disk in the drive; 0, or the result
   // that stopped the run (reported already).
   virtual int AppendFileLine(const std::string& writtenPath) = 0;
+  // Whether a file of `bytes` fits the disk in the drive before it is
+  // written; false counts like a write that fell short.
+  virtual bool Fits(const std::string& path, uint64_t bytes) = 0;
 };
 
 // Writes the head file at destinationPath and the pieces beside it from the

@@ -22,6 +22,18 @@ class ListLines {
   virtual bool AppendFileLine(const std::string& writtenPath, int32_t diskCounter) = 0;
 };
 
+// The room on a disk that is not a real disk: a volume of a given size
+// that a folder stands for (the batch commands make sets into folders and
+// images). Without one the real disk decides.
+class SpaceModel {
+ public:
+  virtual ~SpaceModel() = default;
+  // Takes room for a file of `bytes` (or a folder) at path, or returns
+  // false when it does not fit. Taking the same path again replaces it.
+  virtual bool Take(const std::string& path, uint64_t bytes, bool folder) = 0;
+  virtual uint64_t FreeBytes() = 0;
+};
+
 class FileOps : public PieceHooks {
  public:
   FileOps(Dialogue& ui, CodecContext& codec, ListLines& list);
@@ -46,6 +58,9 @@ class FileOps : public PieceHooks {
   // 13 when it cannot be written or no disk of this run holds it (reported,
   // run stopped).
   int AppendFileLine(const std::string& writtenPath) override;
+  bool Fits(const std::string& path, uint64_t bytes) override {
+    return !space || space->Take(path, bytes, false);
+  }
 
   // 0 or 15 (destination exists and is not older than source).
   int SkipIfNotNewer(const std::string& sourcePath, const std::string& destinationPath);
@@ -67,6 +82,13 @@ class FileOps : public PieceHooks {
   // failed output is deleted, except after an abort while decoding. Every
   // failure has been reported when it returns.
   int ExpandFile(const std::string& source, const std::string& output, int32_t* produced);
+  // Decodes a listed file (joining its pieces) and writes nothing: what an
+  // UnpackFile would give, without the game folder. Results as ExpandFile.
+  int TestFile(const std::string& source, const std::string& relativeName, int32_t* produced);
+
+  // The folder levels of output below root that are links (reported, run
+  // stopped): 13, else 0.
+  int RefuseLinksBelow(const std::string& root, const std::string& output);
 
   // Opens a source for reading, asking for the disk that holds it until it
   // opens; nullptr when the user cancels (the run is then stopped).
@@ -78,18 +100,18 @@ class FileOps : public PieceHooks {
   RunState& state;
   CodecContext& codec;
   ListLines& list;
+  SpaceModel* space = nullptr;
 
  private:
   bool IsOwnMarker(const std::string& path);
   // Notes a file whose name will not come back as it is, or that comes back
   // under the name of another.
   void NoteComeBackName(const std::string& relative);
-  // The folder levels of output below root that are links (reported, run
-  // stopped): 13, else 0.
-  int RefuseLinksBelow(const std::string& root, const std::string& output);
   int CopyWithRetry(const std::string& src, const std::string& destination,
                     const std::string& destinationRoot);
   int CopyBranch(const std::string& copySource, const std::string& output);
+  int CheckOnly(std::FILE* in, const std::string& joined, int32_t* produced);
+  std::string lastSource_;  // the file ExpandFile works on, for messages
 
   // The marker this run wrote last: which file, and when.
   plat::FileId lastMarker_;

@@ -50,9 +50,9 @@ int FileOps::WriteDiskMarker(const std::string& folder) {
                  msg::kCaptionConfirm, kInformationOk);
 
   const std::string marker = MarkerPath(base, state.DiskId);
-  std::FILE* f = plat::OpenFile(marker, "wb");
-  if (!f) return kDone;  // the copy that follows fails and raises the retry prompt
   const std::string number = Format("%d", static_cast<int>(state.DiskId));
+  std::FILE* f = Fits(marker, number.size()) ? plat::OpenFile(marker, "wb") : nullptr;
+  if (!f) return kDone;  // the copy that follows fails and raises the retry prompt
   bool written = std::fwrite(number.data(), 1, number.size(), f) == number.size();
   if (std::fclose(f) != 0) written = false;
   if (!written || !plat::GetFileId(marker, lastMarker_) ||

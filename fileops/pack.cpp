@@ -56,7 +56,17 @@ int FileOps::SkipIfNotNewer(const std::string& sourcePath, const std::string& de
 // Retry makes the folders and the marker on the disk now in the drive.
 int FileOps::CopyWithRetry(const std::string& src, const std::string& destination,
                            const std::string& destinationRoot) {
-  while (!plat::CopyFileReplacing(src, destination)) {
+  for (;;) {
+    int64_t bytes = -1;
+    if (space) {
+      if (std::FILE* f = plat::OpenFile(src, "rb")) {
+        bytes = plat::FileLength(f);
+        std::fclose(f);
+      }
+    }
+    if ((!space || (bytes >= 0 && space->Take(destination, static_cast<uint64_t>(bytes), false))) &&
+        plat::CopyFileReplacing(src, destination))
+      break;
     if (ui.PromptRetry(destination, msg::kMsgCopyFailed) == kChoiceSkip) {
       ui.StopRun();
       return kCopyAbandoned;
@@ -154,7 +164,11 @@ int FileOps::PackFile(const std::string& source, const std::string& destinationR
     std::fclose(in);
     ui.Trace(" /!P");
     if (int r = CopyWithRetry(source, destination, destinationRoot)) return r;
-    if (!forceCopy) state.Warnings.notExpanded.push_back(shownName);
+    if (!forceCopy) {
+      state.Warnings.notExpanded.push_back(shownName);
+      ++state.Tally.files;
+      state.Tally.bytes += static_cast<uint64_t>(length);
+    }
     ui.SetProgress(static_cast<uint32_t>(codec.originalCount));
     ui.PumpOneMessage();
     return kDone;
@@ -202,6 +216,8 @@ int FileOps::PackFile(const std::string& source, const std::string& destinationR
       return r;
   }
   NoteComeBackName(shownName);
+  ++state.Tally.files;
+  state.Tally.bytes += static_cast<uint64_t>(length);
   *sizeOut = codec.header.packed_size + kHeaderSize;
 
   if (noSplit == 0 && codec.header.packed_size >= kPieceStreamSize) {

@@ -29,12 +29,9 @@ int FileOps::EnsureFolders(const std::string& drive, const std::string& folder) 
 
   // Levels gathered so far; a rooted folder keeps its leading separator, a
   // relative one starts empty so that its first name is not cut.
-  std::string gathered;
-  std::size_t pos = 0;
-  if (folder[0] == '\\' || folder[0] == '/') {
-    gathered = "\\";
-    pos = 1;
-  }
+  const bool rooted = folder[0] == '\\' || folder[0] == '/';
+  std::string gathered = rooted ? "\\" : "";
+  std::size_t pos = rooted ? 1 : 0;
   while (true) {
     std::size_t sep = cp932::Find(folder, '\\', pos);
     if (sep == cp932::npos) return kDone;
@@ -51,11 +48,14 @@ int FileOps::EnsureFolders(const std::string& drive, const std::string& folder) 
     candidate += '\\';
     if (exists) continue;
 
-    while (!plat::MakeFolder(candidate)) {
-      if (ui.PromptRetry(candidate, msg::kMsgFolderFailed) == kChoiceSkip) {
-        ui.StopRun();
-        return kFolderFailed;
-      }
+    if ((!space || space->Take(candidate, 0, true)) && plat::MakeFolder(candidate)) continue;
+    if (ui.PromptRetry(candidate, msg::kMsgFolderFailed) == kChoiceSkip) {
+      ui.StopRun();
+      return kFolderFailed;
     }
+    // Retry: the user may have put a fresh disk in, which lacks the levels
+    // made so far as well: they are made again from the top.
+    gathered = rooted ? "\\" : "";
+    pos = rooted ? 1 : 0;
   }
 }

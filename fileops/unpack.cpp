@@ -82,6 +82,8 @@ int FileOps::ExpandFile(const std::string& source, const std::string& output, in
     if (!joined.empty()) plat::RemoveFile(joined);
   };
 
+  if (output.empty()) return CheckOnly(in, joined, produced);
+
   // Opening the output empties it: it must not be what is being expanded.
   plat::FileId outputId;
   if (plat::GetFileId(output, outputId) &&
@@ -136,6 +138,36 @@ int FileOps::ExpandFile(const std::string& source, const std::string& output, in
     default:  // aborted, copy abandoned: reported already
       return r;
   }
+}
+
+// A test of a file: decoded into nothing, the joined stream dropped.
+int FileOps::CheckOnly(std::FILE* in, const std::string& joined, int32_t* produced) {
+  const int32_t originalSize = codec.header.original_size;
+  int r = kDone;
+  if (codec.header.copy_flag == 0) {
+    FileSource from(in);
+    NullSink to;
+    DialogueCoderHooks hooks(ui);
+    r = DecodeStream(codec, from, to, originalSize, hooks);
+  }
+  std::fclose(in);
+  if (!joined.empty()) plat::RemoveFile(joined);
+  if (r == kDone) *produced = originalSize;
+  if (r == kDamagedStream || r == kReadFailed)
+    return StopRunWith(Format(r == kDamagedStream ? msg::kMsgDamagedStream : msg::kMsgReadFailed,
+                              lastSource_.c_str()),
+                       r);
+  return r;
+}
+
+int FileOps::TestFile(const std::string& source, const std::string& relativeName,
+                      int32_t* produced) {
+  *produced = 0;
+  ui.ResetProgress(0);
+  if (!IsSafeRelativeName(relativeName))
+    return StopRunWith(Format(msg::kMsgUnsafeName, relativeName.c_str()), kNameRefused);
+  ui.ShowCurrentFile(source);
+  return ExpandFile(source, "", produced);
 }
 
 int FileOps::RefuseLinksBelow(const std::string& root, const std::string& output) {

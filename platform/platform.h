@@ -52,6 +52,16 @@ bool GetFileId(const std::string& path, FileId& id);
 bool SameFile(const std::string& a, const std::string& b);
 // True when path itself (not what it points to) is a symbolic link.
 bool IsSymbolicLink(const std::string& path);
+// Makes link stand for target without copying it (a symbolic link where
+// the system has them); false on failure.
+bool MakeLink(const std::string& target, const std::string& link);
+// Removes an empty folder (or a link).
+bool RemoveFolder(const std::string& path);
+// Removes a folder and everything in it; links in it are removed, never
+// followed. For the program's own temporary folders.
+void RemoveTree(const std::string& path);
+// Renames a file or folder; false when the new name exists or on failure.
+bool Rename(const std::string& from, const std::string& to);
 
 // --- Directory search (Windows wildcard semantics) -------------------------
 // The pattern is a folder path followed by a name pattern with '*' and '?'.
@@ -83,6 +93,8 @@ std::string TempFolder();
 // Creates an empty, uniquely named file in folder whose name starts with the
 // first three characters of prefix; returns its path or "" on failure.
 std::string MakeTempFile(const std::string& folder, const std::string& prefix);
+// The same for a folder, private to the user; its path ends in '\'.
+std::string MakeTempFolder(const std::string& folder, const std::string& prefix);
 
 // --- Volumes -------------------------------------------------------------
 // Free bytes on the file system that holds path (or its nearest existing

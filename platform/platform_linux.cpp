@@ -15,7 +15,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -282,11 +281,29 @@ bool CopyData(int in, int out) {
 
 // --- Removable volumes ----------------------------------------------------
 
-std::string ReadSmallFile(const std::string& path) {
-  std::ifstream f(path);
+// The lines of a small text file (no iostreams: they would double the
+// size of a program that shares a floppy with its list).
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::FILE* f = std::fopen(path.c_str(), "r");
+  if (!f) return lines;
   std::string line;
-  std::getline(f, line);
-  return line;
+  for (int c; (c = std::fgetc(f)) != EOF;) {
+    if (c == '\n') {
+      lines.push_back(std::move(line));
+      line.clear();
+    } else {
+      line += static_cast<char>(c);
+    }
+  }
+  if (!line.empty()) lines.push_back(std::move(line));
+  std::fclose(f);
+  return lines;
+}
+
+std::string ReadSmallFile(const std::string& path) {
+  std::vector<std::string> lines = ReadLines(path);
+  return lines.empty() ? std::string() : lines[0];
 }
 
 // /proc/self/mounts writes a space, tab, newline or backslash in a field as
@@ -533,6 +550,59 @@ bool IsSymbolicLink(const std::string& path) {
   return lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
+bool MakeLink(const std::string& target, const std::string& link) {
+  std::string hostTarget, hostLink;
+  return ToHostPath(target, hostTarget) && ToHostPath(link, hostLink) &&
+         symlink(hostTarget.c_str(), hostLink.c_str()) == 0;
+}
+
+bool RemoveFolder(const std::string& path) {
+  std::string host;
+  if (!ToHostPath(path, host)) return false;
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  struct stat st;
+  if (lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return unlink(host.c_str()) == 0;
+  return rmdir(host.c_str()) == 0;
+}
+
+namespace {
+
+void RemoveHostTree(const std::string& host) {
+  struct stat st;
+  if (lstat(host.c_str(), &st) != 0) return;
+  if (S_ISDIR(st.st_mode)) {
+    if (DIR* dir = opendir(host.c_str())) {
+      std::vector<std::string> names;
+      while (dirent* d = readdir(dir))
+        if (std::strcmp(d->d_name, ".") != 0 && std::strcmp(d->d_name, "..") != 0)
+          names.emplace_back(d->d_name);
+      closedir(dir);
+      for (const std::string& name : names) RemoveHostTree(host + "/" + name);
+    }
+    rmdir(host.c_str());
+  } else {
+    unlink(host.c_str());
+  }
+}
+
+}  // namespace
+
+void RemoveTree(const std::string& path) {
+  std::string host;
+  if (!ToHostPath(path, host) || host.empty()) return;
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  if (host == "/") return;
+  RemoveHostTree(host);
+}
+
+bool Rename(const std::string& from, const std::string& to) {
+  std::string hostFrom, hostTo;
+  if (!ToHostPath(from, hostFrom) || !ToHostPath(to, hostTo)) return false;
+  while (hostFrom.size() > 1 && hostFrom.back() == '/') hostFrom.pop_back();
+  while (hostTo.size() > 1 && hostTo.back() == '/') hostTo.pop_back();
+  return renameat2(AT_FDCWD, hostFrom.c_str(), AT_FDCWD, hostTo.c_str(), RENAME_NOREPLACE) == 0;
+}
+
 // --- Directory search ----------------------------------------------------------
 
 FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* result) {
@@ -648,6 +718,20 @@ std::string MakeTempFile(const std::string& folder, const std::string& prefix) {
   return inner;
 }
 
+std::string MakeTempFolder(const std::string& folder, const std::string& prefix) {
+  std::string hostFolder, hostPrefix;
+  if (!HostFor(folder, hostFolder) || !ToHostPath(prefix, hostPrefix) ||
+      hostPrefix.find('/') != std::string::npos)
+    return {};
+  std::string name = JoinHost(hostFolder.empty() ? "." : hostFolder, hostPrefix + "XXXXXX");
+  std::vector<char> buf(name.begin(), name.end());
+  buf.push_back('\0');
+  if (!mkdtemp(buf.data())) return {};
+  std::string inner = InnerFolderWithSeparator(buf.data());
+  if (inner.empty()) rmdir(buf.data());
+  return inner;
+}
+
 // --- Volumes ------------------------------------------------------------------
 
 bool FreeBytes(const std::string& path, uint64_t& bytes) {
@@ -668,9 +752,7 @@ bool FreeBytes(const std::string& path, uint64_t& bytes) {
 }
 
 std::string FirstRemovableRoot() {
-  std::ifstream mounts("/proc/self/mounts");
-  std::string line;
-  while (std::getline(mounts, line)) {
+  for (const std::string& line : ReadLines("/proc/self/mounts")) {
     std::size_t a = line.find(' ');
     if (a == std::string::npos) continue;
     std::size_t b = line.find(' ', a + 1);

@@ -7,6 +7,7 @@
 #include "app/dialogue/list_line.h"
 #include "app/dialogue/resources/messages.h"
 #include "codec/result_code.h"
+#include "fileops/naming.h"
 #include "fileops/paths.h"
 #include "platform/platform.h"
 #include "runs/shortcut.h"
@@ -68,7 +69,64 @@ void RunHandler::ReportListWriteFailure() {
 // counts as too little.
 bool RunHandler::HasRoom(uint64_t need) {
   uint64_t free = 0;
+  if (ops_.space) return ops_.space->FreeBytes() >= need;
   return plat::FreeBytes(state_.DestinationFolder, free) && free >= need;
+}
+
+// A file line's outcome, for the batch commands' summary. A run that goes
+// on after a failed file (the batch commands) takes the flag back.
+bool RunHandler::Count(int result, int32_t produced) {
+  if (policy.fileDone) policy.fileDone(state_.RelativePath, result, produced);
+  RunTally& t = state_.Tally;
+  switch (result) {
+    case kDone:
+      if (produced > 0) {
+        ++t.files;
+        t.bytes += static_cast<uint64_t>(produced);
+      }
+      break;
+    case kPieceSkipped:
+      break;
+    case kOverwriteSkipped:
+      ++t.skipped;
+      break;
+    default:
+      ++t.failed;
+      break;
+  }
+  if (state_.WorkActive == 1) return true;
+  if (!policy.keepGoing || result == kDone || result == kPieceSkipped) return false;
+  state_.WorkActive = 1;
+  return true;
+}
+
+// The folders on the disk in the drive (no file line names them when they
+// hold no file), made again in the game folder: the game may write into an
+// empty one. Each is checked like a listed name, and no link is followed on
+// either side.
+void RunHandler::RecreateFolders(const std::string& folder, const std::string& relative) {
+  plat::FindEntry entry;
+  plat::FindHandle* h = plat::FindFirst(folder + relative + "*.*", entry);
+  if (!h) return;
+  std::vector<std::string> subfolders;
+  do {
+    if (!entry.isFolder || !entry.convertible || entry.name == "." || entry.name == "..") continue;
+    subfolders.push_back(relative + entry.name);
+  } while (plat::FindNext(h, entry));
+  plat::FindClose(h);
+  for (const std::string& sub : subfolders) {
+    if (state_.WorkActive != 1) return;
+    const std::string onDisk = folder + sub;
+    // Another set beside this one (its markers or its list) is not ours.
+    if (plat::IsSymbolicLink(onDisk) || !IsSafeRelativeName(sub) || HoldsASet(onDisk)) continue;
+    std::string target;
+    if (!OutputName(state_.DestinationFolder, sub + "\\", target)) continue;
+    if (ops_.RefuseLinksBelow(state_.DestinationFolder, target + "x") != kDone) return;
+    PathParts parts;
+    SplitPath(target, parts);
+    if (ops_.EnsureFolders(parts.drive, parts.folder) != kDone) return;
+    RecreateFolders(folder, sub + "\\");
+  }
 }
 
 void RunHandler::RunCommand() {
@@ -106,7 +164,13 @@ void RunHandler::RunCommand() {
       Format(s.RunMode == MakeMode ? msg::kMsgConfirmMake : msg::kMsgConfirmExtract,
              sourceShown.c_str(), destinationShown.c_str());
   if (ui_.ShowMessage(question, msg::kCaptionConfirm, kExclamationOkCancel) != kIdOk) return;
+  Run();
+}
 
+void RunHandler::Run() {
+  RunState& s = state_;
+  std::string destinationShown = s.DestinationFolder;
+  RemoveTrailingChar(destinationShown, '\\');
   AddTrailingSeparator(s.SourceFolder);
   AddTrailingSeparator(s.DestinationFolder);
   ui_.EnterBusyState();
@@ -115,6 +179,7 @@ void RunHandler::RunCommand() {
   s.DiskId = 1;
   s.RelativePath.clear();
   s.Warnings = RunWarnings();
+  s.Tally = RunTally();
 
   if (s.RunMode == MakeMode)
     MakeRun();
@@ -123,6 +188,17 @@ void RunHandler::RunCommand() {
 
   s.WorkActive = 0;
   ui_.EnterIdleState();
+}
+
+bool RunHandler::HoldsASet(const std::string& folder) {
+  plat::FindEntry entry;
+  for (const char* pattern : {"\\*.id", "\\kelvod.lst"}) {
+    if (plat::FindHandle* h = plat::FindFirst(folder + pattern, entry)) {
+      plat::FindClose(h);
+      return true;
+    }
+  }
+  return false;
 }
 
 void RunHandler::MakeRun() {
@@ -194,7 +270,14 @@ void RunHandler::ExtractRun(const std::string& destinationShown) {
   for (s.DiskId = 1; s.DiskId < diskCount; ++s.DiskId) {
     if (s.WorkActive != 1) break;
     ops_.WaitForDisk(s.SourceFolder);
-    if (s.WorkActive == 0) return AbortEnd();
+    bool skip = false;
+    if (s.WorkActive == 0) {
+      // A disk that is not there: the batch commands count its files as
+      // failed and go on with the next one.
+      if (!policy.keepGoing) return AbortEnd();
+      s.WorkActive = 1;
+      skip = true;
+    }
     pos = ReadListLine(s.ListBuffer, pos, line);  // the disk line opening the section
     for (;;) {
       std::size_t next = ReadListLine(s.ListBuffer, pos, line);
@@ -203,12 +286,21 @@ void RunHandler::ExtractRun(const std::string& destinationShown) {
       std::size_t colon = line.find(':');
       if (colon == std::string::npos) continue;  // not a file line
       s.RelativePath = line.substr(colon + 1);
-      ops_.UnpackFile(s.SourceFolder + s.RelativePath, s.DestinationFolder, s.RelativePath, 0,
-                      nullptr);
-      if (s.WorkActive != 1) break;
+      if (skip) {
+        ++s.Tally.failed;
+        if (policy.fileDone) policy.fileDone(s.RelativePath, kDiskNotThere, 0);
+        continue;
+      }
+      int32_t produced = 0;
+      int r = policy.testOnly
+                  ? ops_.TestFile(s.SourceFolder + s.RelativePath, s.RelativePath, &produced)
+                  : ops_.UnpackFile(s.SourceFolder + s.RelativePath, s.DestinationFolder,
+                                    s.RelativePath, 0, &produced);
+      if (!Count(r, produced)) break;
     }
+    if (s.WorkActive == 1 && !skip && !policy.testOnly) RecreateFolders(s.SourceFolder, "");
   }
   if (s.WorkActive == 0) return AbortEnd();
-  MakeStartMenuShortcut(ops_, destinationShown, s.Title);
+  if (policy.menuEntry && !policy.testOnly) MakeStartMenuShortcut(ops_, destinationShown, s.Title);
   SuccessEnd();
 }

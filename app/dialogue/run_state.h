@@ -22,6 +22,14 @@ struct RunWarnings {
   }
 };
 
+// What the last run did, file by file, for a summary.
+struct RunTally {
+  uint64_t files = 0;    // files stored (make) or expanded whole (extract)
+  uint64_t bytes = 0;    // their original bytes
+  uint64_t skipped = 0;  // existing files not overwritten
+  uint64_t failed = 0;   // files that failed or lay on a disk that was not there
+};
+
 struct RunState {
   // 1 while a run is in progress; 0 when idle and as soon as the run is to stop.
   int32_t WorkActive = 0;
@@ -46,4 +54,5 @@ struct RunState {
   std::string ListBuffer;  // extract mode: the whole list text (LF line ends)
 
   RunWarnings Warnings;  // of the last make run
+  RunTally Tally;
 };
