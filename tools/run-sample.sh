@@ -63,12 +63,15 @@ if [ "$extra" -ne "$expected" ]; then
   echo "the game folder holds $extra files, the work folder $expected" >&2
   failures=$((failures + 1))
 fi
+if [ ! -d "$game/save" ]; then
+  echo "the empty folder save/ did not come back" >&2
+  failures=$((failures + 1))
+fi
 if [ "$failures" -ne 0 ]; then
   echo "$failures difference(s)" >&2
   exit 1
 fi
-echo "every file came back byte for byte ($expected files; the empty folder save/ is on the"
-echo "disk set but, holding no file, is not listed and not recreated)"
+echo "every file came back byte for byte ($expected files), and the empty folder save/ too"
 echo "program:     $kelvod"
 echo "disk set:    $set_dir ($(ls "$set_dir" | wc -l) entries: disk1.id, *_lzs files, kelvod, kelvod.lst)"
 echo "game folder: $game"

@@ -11,7 +11,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 # clang and its runtime libraries (libclang-rt-dev) build the fuzz target;
 # desktop-file-utils checks the desktop entry of the desktop front end.
-kv_need_packages cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libgmock-dev \
+kv_need_packages cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libgmock-dev mtools \
   libbenchmark-dev python3 desktop-file-utils
 
 prefix=${KELVOD_BUILD_PREFIX:-build-}

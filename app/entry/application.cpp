@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/commands/batch.h"
 #include "app/commands/file_commands.h"
 #include "app/dialogue/dialogue.h"
 #include "app/entry/usage.h"
@@ -38,6 +39,10 @@ struct Options {
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
+  if (IsBatchCommandLine(argc, argv)) {
+    auto codec = NewCodecContext();
+    return RunBatchCommand(argc, argv, *codec);
+  }
   // Options come first; the first argument that is not one begins the work
   // folder, and a lone "--" lets a work folder begin with "--".
   Options options;

@@ -19,6 +19,31 @@ Options (they come first; a lone -- ends them):
   --expand SRC DST     expand one compressed file
   --info FILE          show the header of a compressed file
 
+Batch commands (no window, no prompt; options in any order). A SET is the
+folder or FAT floppy image of one disk, or a folder that holds disk1/,
+disk2/, ... or *.img; the disks may come in any order:
+  --list SET...        the title, the disks and each file line with its
+                       sizes and pieces (read from the headers); --json
+                       gives the same as JSON
+  --test SET...        decodes every file and writes nothing; names each
+                       damaged, missing or short file
+  --extract --to DEST SET...
+                       expands the set into DEST
+      --overwrite=never|always|ask   existing files (default: never, and
+                       each is reported)
+      --menu-entry     also make the Start-menu entry
+  --make WORK --to DEST [--title T] [--volume-size SIZE] [--images]
+                       makes the set into DEST/disk1/, DEST/disk2/, ...;
+                       the title is T, else that of the *.qzm file of the
+                       current folder or of WORK. SIZE: 720k, 1200k, 1440k
+                       or 2880k (what a FAT12 floppy of that format holds,
+                       directories included) or a byte count (k, m, g);
+                       without it, one disk. --images writes disk1.img, ...
+                       (1440k unless SIZE says otherwise; needs mtools)
+  --quiet, -q          errors only
+  Progress goes to standard error when it is a terminal; a summary line
+  ("N files, B bytes, D disks, W warnings, E errors") ends each command.
+
 Terminal front end (texts are shown in the locale's character set, paths
 in the host's form):
   The main window is printed as
@@ -54,11 +79,12 @@ in the host's form):
 
 Exit status (the same for every facet):
   0  done: the last run ended normally (or the program ended without a
-     run); a single-file command did its work
-  1  wrong usage or could not start: a bad option, a missing operand, no
-     project file, no kelvod.lst, no temporary file, an input that cannot
-     be opened
+     run); a single-file or batch command did its work (warnings allowed)
+  1  wrong usage, could not start or nothing to work on: a bad option, a
+     missing operand, no project file, no kelvod.lst, no temporary file,
+     an input that cannot be opened
   2  the work failed or was aborted: the last run did not end normally; a
-     single-file command met damaged input or an I/O error
+     command met damaged input or an I/O error; any file of a batch
+     command failed
 )";
 }

@@ -1,0 +1,195 @@
+#include "app/commands/volume.h"
+
+#include <cctype>
+
+#include "text/cp932.h"
+
+namespace {
+
+// The layouts the image formatter gives each size (boot sector, two FATs,
+// the root directory, then the data clusters).
+constexpr FloppyFormat kFloppies[] = {
+    {"720k", 720, 1024, 713, 112},
+    {"1200k", 1200, 512, 2371, 224},
+    {"1440k", 1440, 512, 2847, 224},
+    {"2880k", 2880, 1024, 2863, 240},
+};
+
+constexpr uint64_t kSlotBytes = 32;
+constexpr uint64_t kSmallestVolume = 64 * 1024;
+
+// Characters a short name may hold besides letters and digits.
+bool ShortNameSymbol(char c) {
+  return std::string_view("!#$%&'()-@^_`{}~").find(c) != std::string_view::npos;
+}
+
+// One part of an 8.3 name: short enough, plain characters, one case.
+bool PlainPart(std::string_view part, std::size_t most) {
+  if (part.size() > most) return false;
+  bool lower = false, upper = false;
+  for (char c : part) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 0x80) return false;
+    if (std::islower(u)) {
+      lower = true;
+    } else if (std::isupper(u)) {
+      upper = true;
+    } else if (!std::isdigit(u) && !ShortNameSymbol(c)) {
+      return false;
+    }
+  }
+  return !(lower && upper);
+}
+
+}  // namespace
+
+const FloppyFormat* FindFloppyFormat(const std::string& size) {
+  std::string lower;
+  for (char c : size) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const FloppyFormat& f : kFloppies)
+    if (lower == f.name) return &f;
+  return nullptr;
+}
+
+bool ParseVolumeSize(const std::string& text, uint64_t& bytes, const FloppyFormat*& floppy) {
+  floppy = FindFloppyFormat(text);
+  if (floppy) {
+    bytes = floppy->clusters * floppy->clusterBytes;
+    return true;
+  }
+  std::size_t digits = 0;
+  while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits]))) ++digits;
+  if (digits == 0 || digits > 15) return false;
+  uint64_t value = std::stoull(text.substr(0, digits));
+  std::string unit = text.substr(digits);
+  for (char& c : unit) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (unit == "k" || unit == "kb" || unit == "kib") {
+    value <<= 10;
+  } else if (unit == "m" || unit == "mb" || unit == "mib") {
+    value <<= 20;
+  } else if (unit == "g" || unit == "gb" || unit == "gib") {
+    value <<= 30;
+  } else if (!unit.empty()) {
+    return false;
+  }
+  bytes = value;
+  return bytes >= kSmallestVolume;
+}
+
+int DirectorySlots(const std::string& name) {
+  std::size_t dot = name.find('.');
+  const bool shortName =
+      dot != 0 && name.find('.', dot == std::string::npos ? 0 : dot + 1) == std::string::npos;
+  if (shortName && !name.empty()) {
+    std::string_view base = std::string_view(name).substr(0, dot);
+    std::string_view ext =
+        dot == std::string::npos ? std::string_view() : std::string_view(name).substr(dot + 1);
+    if (!base.empty() && PlainPart(base, 8) && PlainPart(ext, 3)) return 1;
+  }
+  // The long name is kept in UTF-16: one unit per character of the code page.
+  std::size_t units = 0;
+  for (std::size_t i = 0; i < name.size(); i = cp932::Next(name, i)) ++units;
+  return 1 + static_cast<int>((units + 12) / 13);
+}
+
+VolumeModel::VolumeModel(std::string root, uint64_t bytes, const FloppyFormat* floppy)
+    : root_(std::move(root)), bytes_(bytes), floppy_(floppy) {}
+
+void VolumeModel::Clear() {
+  usedClusters_ = 0;
+  rootSlots_ = 0;
+  folderSlots_.clear();
+  files_.clear();
+  folders_.clear();
+}
+
+uint64_t VolumeModel::Clusters(uint64_t bytes) const {
+  if (!floppy_) return bytes;
+  return (bytes + floppy_->clusterBytes - 1) / floppy_->clusterBytes;
+}
+
+// A folder holds "." and ".." and its entries, in whole clusters.
+uint64_t VolumeModel::FolderClusters(uint64_t slots) const {
+  return Clusters((2 + slots) * kSlotBytes);
+}
+
+uint64_t VolumeModel::FreeBytes() {
+  if (!floppy_) return bytes_ > usedClusters_ ? bytes_ - usedClusters_ : 0;
+  uint64_t free = floppy_->clusters > usedClusters_ ? floppy_->clusters - usedClusters_ : 0;
+  return free * floppy_->clusterBytes;
+}
+
+namespace {
+
+// The folder part (ending in '\', or empty) and the last level of a
+// relative path without a trailing '\'.
+void SplitLast(const std::string& relative, std::string& folder, std::string& name) {
+  std::size_t sep = cp932::FindLast(relative, '\\');
+  folder = sep == cp932::npos ? std::string() : relative.substr(0, sep + 1);
+  name = sep == cp932::npos ? relative : relative.substr(sep + 1);
+}
+
+}  // namespace
+
+bool VolumeModel::TakeFolder(const std::string& relative) {
+  if (relative.empty() || folders_.count(relative)) return true;
+  std::string parent, name;
+  SplitLast(relative.substr(0, relative.size() - 1), parent, name);
+  if (!TakeFolder(parent)) return false;
+  if (!floppy_) {
+    folders_.insert(relative);
+    return true;
+  }
+  const uint64_t slots = static_cast<uint64_t>(DirectorySlots(name));
+  uint64_t grow = 1;  // the new folder's own cluster
+  if (parent.empty()) {
+    if (rootSlots_ + slots > floppy_->rootEntries) return false;
+  } else {
+    const uint64_t before = folderSlots_[parent];
+    grow += FolderClusters(before + slots) - FolderClusters(before);
+  }
+  if (usedClusters_ + grow > floppy_->clusters) return false;
+  usedClusters_ += grow;
+  (parent.empty() ? rootSlots_ : folderSlots_[parent]) += slots;
+  folders_.insert(relative);
+  folderSlots_[relative] = 0;
+  return true;
+}
+
+bool VolumeModel::Take(const std::string& path, uint64_t bytes, bool folder) {
+  if (path.compare(0, root_.size(), root_) != 0) return true;  // not on this disk
+  std::string relative = path.substr(root_.size());
+  if (folder) {
+    if (!relative.empty() && !cp932::EndsWithChar(relative, '\\')) relative += '\\';
+    return TakeFolder(relative);
+  }
+  std::string parent, name;
+  SplitLast(relative, parent, name);
+  if (!TakeFolder(parent)) return false;
+  const uint64_t clusters = Clusters(bytes);
+  auto placed = files_.find(relative);
+  if (placed != files_.end()) {
+    // The same file written again (a retry): its old room is given back.
+    if (usedClusters_ - placed->second.clusters + clusters > (floppy_ ? floppy_->clusters : bytes_))
+      return false;
+    usedClusters_ = usedClusters_ - placed->second.clusters + clusters;
+    placed->second.clusters = clusters;
+    return true;
+  }
+  uint64_t grow = clusters;
+  uint64_t slots = 0;
+  if (floppy_) {
+    slots = static_cast<uint64_t>(DirectorySlots(name));
+    if (parent.empty()) {
+      if (rootSlots_ + slots > floppy_->rootEntries) return false;
+    } else {
+      const uint64_t before = folderSlots_[parent];
+      grow += FolderClusters(before + slots) - FolderClusters(before);
+    }
+  }
+  if (usedClusters_ + grow > (floppy_ ? floppy_->clusters : bytes_)) return false;
+  usedClusters_ += grow;
+  if (floppy_) (parent.empty() ? rootSlots_ : folderSlots_[parent]) += slots;
+  files_[relative].clusters = clusters;
+  return true;
+}

@@ -1,0 +1,63 @@
+// The volume a folder stands for when the batch commands make a disk set
+// into folders or floppy images: how much a disk of that size can hold.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+
+#include "fileops/file_ops.h"
+
+// A FAT12 floppy as the image tools format it.
+struct FloppyFormat {
+  const char* name;       // "1440k"
+  int formatKilobytes;    // what the formatter is told (-f)
+  uint64_t clusterBytes;  // allocation unit
+  uint64_t clusters;      // data clusters
+  uint32_t rootEntries;   // fixed slots of the root directory
+};
+
+// "720k", "1200k", "1440k", "2880k" (also "1.44m" style is not taken).
+const FloppyFormat* FindFloppyFormat(const std::string& size);
+// A volume size: a floppy format, or a byte count with an optional k, m or
+// g suffix (powers of 1024). False when it is neither or below 64 KiB.
+bool ParseVolumeSize(const std::string& text, uint64_t& bytes, const FloppyFormat*& floppy);
+
+// Directory slots a file or folder name takes on a FAT volume: one, and
+// the long-name slots (13 UTF-16 units each) of a name that is no plain
+// 8.3 name in one case. name: code page 932.
+int DirectorySlots(const std::string& name);
+
+// What has been put on the disk in the drive, and whether more fits: for a
+// floppy format every cluster, directory slot and directory cluster is
+// counted, so that a folder that fits the model fits the floppy; for any
+// other size the bytes of the files are.
+class VolumeModel : public SpaceModel {
+ public:
+  // root: the folder that stands for the disk (inner form, ending in '\').
+  VolumeModel(std::string root, uint64_t bytes, const FloppyFormat* floppy);
+  bool Take(const std::string& path, uint64_t bytes, bool folder) override;
+  uint64_t FreeBytes() override;
+  // A fresh disk was put in.
+  void Clear();
+  // Nothing was put on the disk since it was put in.
+  bool Empty() const { return files_.empty() && folders_.empty(); }
+
+ private:
+  struct Placed {
+    uint64_t clusters = 0;
+  };
+  uint64_t Clusters(uint64_t bytes) const;
+  uint64_t FolderClusters(uint64_t slots) const;
+  bool TakeFolder(const std::string& relative);
+
+  std::string root_;
+  uint64_t bytes_;
+  const FloppyFormat* floppy_;
+  uint64_t usedClusters_ = 0;  // floppy: clusters; otherwise bytes
+  uint64_t rootSlots_ = 0;
+  std::map<std::string, uint64_t> folderSlots_;  // slots taken in each folder
+  std::map<std::string, Placed> files_;
+  std::set<std::string> folders_;
+};

@@ -1,0 +1,206 @@
+// The batch commands as a script runs them: the real program on the sample
+// and on made-up work folders, into disk folders and floppy images and back,
+// checked byte for byte and against the image tools.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/disk_fixtures.h"
+#include "support/program.h"
+
+namespace {
+
+constexpr std::uintmax_t kFloppyBytes = 1474560;
+
+class BatchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::system("command -v mcopy >/dev/null && command -v mformat >/dev/null") != 0)
+      GTEST_SKIP() << "NOTICE: batch tests skipped, the image tools (mtools) are missing";
+    // The set carries the program: a copy without debugging information,
+    // as a release is, so that it fits a floppy.
+    program = (dir.path / "kelvod").string();
+    const std::string strip = "strip -o '" + program + "' '" KELVOD_BINARY "'";
+    ASSERT_EQ(std::system(strip.c_str()), 0);
+    fs::create_directories(dir.path / "tmp");
+    fs::create_directories(dir.path / "xdg");
+  }
+  // A sanitised build's program is too large for the last floppy.
+  bool ProgramFitsAFloppy() { return fs::file_size(program) < 1200000; }
+#define NEEDS_A_FLOPPY_SIZED_PROGRAM()                                       \
+  if (!ProgramFitsAFloppy())                                                 \
+  GTEST_SKIP() << "NOTICE: this build's program (" << fs::file_size(program) \
+               << " bytes) does not fit a floppy; the normal build runs this test"
+  Outcome Kelvod(const std::vector<std::string>& args) {
+    return RunProgram(program, args, dir.path.string(),
+                      {"TMPDIR=" + (dir.path / "tmp").string(),
+                       "XDG_DATA_HOME=" + (dir.path / "xdg").string(), "LC_ALL=C.UTF-8"});
+  }
+  fs::path Sample() {
+    fs::path work = dir.path / "work";
+    std::string make =
+        "python3 '" KELVOD_SOURCE_DIR "/tools/make_sample.py' '" + work.string() + "' >/dev/null";
+    EXPECT_EQ(std::system(make.c_str()), 0);
+    return work;
+  }
+  void ExpectSameTree(const fs::path& a, const fs::path& b) {
+    EXPECT_EQ(ListTree(a), ListTree(b));
+    for (const auto& f : ListTree(a)) EXPECT_EQ(ReadFileBytes(a / f), ReadFileBytes(b / f)) << f;
+  }
+  // The disk folders or images a make wrote, in order.
+  std::vector<fs::path> Disks(const fs::path& dest, const std::string& suffix = "") {
+    std::vector<fs::path> disks;
+    for (int n = 1; fs::exists(dest / ("disk" + std::to_string(n) + suffix)); ++n)
+      disks.push_back(dest / ("disk" + std::to_string(n) + suffix));
+    return disks;
+  }
+  std::string Shell(const std::string& command) {
+    std::string out = (dir.path / "shell.out").string();
+    EXPECT_EQ(std::system((command + " >'" + out + "' 2>&1").c_str()), 0) << command;
+    return ReadFileBytes(out);
+  }
+  TempDir dir;
+  std::string program;
+};
+
+TEST_F(BatchTest, SampleMadeListedTestedAndExtractedFromFoldersAndImages) {
+  NEEDS_A_FLOPPY_SIZED_PROGRAM();
+  const fs::path work = Sample(), set = dir.path / "set", images = dir.path / "images";
+  Outcome made = Kelvod({"--make", work.string(), "--to", set.string(), "--title", "sample",
+                         "--volume-size", "1440k"});
+  ASSERT_EQ(made.status, 0) << made.err;
+  const auto disks = Disks(set);
+  ASSERT_EQ(disks.size(), 2u) << made.out;  // the large sound file spans both
+  EXPECT_NE(made.out.find("disks, 0 warnings, 0 errors"), std::string::npos) << made.out;
+  EXPECT_TRUE(fs::exists(disks[1] / "kelvod.lst"));
+
+  Outcome list = Kelvod({"--list", set.string()});
+  EXPECT_EQ(list.status, 0);
+  EXPECT_EQ(list.out.rfind("title: sample\ndisks: 2\n", 0), 0u) << list.out;
+  EXPECT_NE(list.out.find("piece 2 of 2  data/bgm/theme.wav_lzs2"), std::string::npos);
+  EXPECT_NE(list.out.find("ゲーム説明.txt_lzs"), std::string::npos);
+  Outcome json = Kelvod({"--list", "--json", disks[1].string(), disks[0].string()});
+  EXPECT_EQ(json.status, 0);
+  EXPECT_EQ(json.out.rfind("{\"title\":\"sample\",\"diskCount\":2,", 0), 0u) << json.out;
+  EXPECT_NE(json.out.find("\"output\":\"data/bgm/theme.wav\",\"kind\":\"head\""),
+            std::string::npos);
+
+  Outcome test = Kelvod({"--test", set.string()});
+  EXPECT_EQ(test.status, 0) << test.err;
+  // The disks in reverse order, each folder given by itself.
+  Outcome extracted = Kelvod(
+      {"--extract", "--to", (dir.path / "game").string(), disks[1].string(), disks[0].string()});
+  EXPECT_EQ(extracted.status, 0) << extracted.err;
+  ExpectSameTree(work, dir.path / "game");
+  EXPECT_TRUE(fs::is_directory(dir.path / "game/save"));
+  EXPECT_FALSE(fs::exists(dir.path / "xdg/applications"));  // only with --menu-entry
+
+  Outcome imaged = Kelvod({"--make", work.string(), "--to", images.string(), "--title", "sample",
+                           "--images", "--quiet"});
+  ASSERT_EQ(imaged.status, 0) << imaged.err;
+  EXPECT_TRUE(imaged.out.empty());
+  const auto imageFiles = Disks(images, ".img");
+  ASSERT_EQ(imageFiles.size(), 2u);
+  for (const auto& image : imageFiles) EXPECT_EQ(fs::file_size(image), kFloppyBytes);
+  EXPECT_TRUE(Disks(images).empty());  // no folders left beside them
+  // The image tools see the names as they are.
+  std::string dirList = Shell("LC_ALL=C.UTF-8 mdir -/ -i '" + imageFiles[1].string() + "' ::");
+  EXPECT_NE(dirList.find("ゲーム説明.txt_lzs"), std::string::npos) << dirList;
+  EXPECT_NE(dirList.find("ソフト情報.txt_lzs"), std::string::npos) << dirList;
+
+  Outcome fromImages =
+      Kelvod({"--extract", "--to", (dir.path / "game2").string(), "--menu-entry", images.string()});
+  EXPECT_EQ(fromImages.status, 0) << fromImages.err;
+  ExpectSameTree(work, dir.path / "game2");
+  EXPECT_TRUE(fs::exists(dir.path / "xdg/applications/ﾄﾞﾙﾐｱﾝ95ｹﾞｰﾑ/sample.desktop"));
+  EXPECT_TRUE(ListTree(dir.path / "tmp").empty());
+}
+
+TEST_F(BatchTest, DamagedPieceIsNamedAndNothingHalfMadeIsLeft) {
+  const fs::path work = Sample(), set = dir.path / "set";
+  // Two floppies, or one disk where the program is too large for a floppy.
+  std::vector<std::string> make = {"--make",     work.string(), "--to",
+                                   set.string(), "--title",     "sample"};
+  if (ProgramFitsAFloppy()) make.insert(make.end(), {"--volume-size", "1440k"});
+  ASSERT_EQ(Kelvod(make).status, 0);
+  const fs::path piece = Disks(set).back() / "data/bgm/theme.wav_lzs2";
+  ASSERT_TRUE(fs::exists(piece));
+  fs::resize_file(piece, fs::file_size(piece) - 100);  // cut short
+
+  Outcome test = Kelvod({"--test", set.string()});
+  EXPECT_EQ(test.status, 2);
+  EXPECT_NE(test.err.find("data/bgm/theme.wav_lzs:"), std::string::npos) << test.err;
+  EXPECT_NE(test.out.find(", 1 errors"), std::string::npos) << test.out;
+
+  Outcome extracted = Kelvod({"--extract", "--to", (dir.path / "game").string(), set.string()});
+  EXPECT_EQ(extracted.status, 2);
+  EXPECT_FALSE(fs::exists(dir.path / "game/data/bgm/theme.wav"));
+  for (const auto& f : ListTree(work)) {
+    if (f != "data/bgm/theme.wav") {
+      EXPECT_EQ(ReadFileBytes(dir.path / "game" / f), ReadFileBytes(work / f)) << f;
+    }
+  }
+  EXPECT_TRUE(ListTree(dir.path / "tmp").empty());
+}
+
+// Many small files, deep folders and more names at the top than the root
+// directory of a floppy holds: every disk the model filled must fit a real
+// floppy image, and the model must fill them, not leave half of each empty.
+TEST_F(BatchTest, EveryDiskFolderFitsItsFloppy) {
+  NEEDS_A_FLOPPY_SIZED_PROGRAM();
+  const fs::path work = dir.path / "many";
+  std::mt19937 gen(7);
+  auto bytes = [&](std::size_t n) {
+    std::string s(n, '\0');
+    for (char& c : s) c = static_cast<char>(gen());
+    return s;
+  };
+  for (int i = 0; i < 300; ++i)  // the root: 300 names, most needing long names
+    WriteFileBytes(work / ("top file " + std::to_string(i) + ".dat"), bytes(50 + gen() % 400));
+  for (int i = 0; i < 700; ++i) {
+    fs::path folder = work / "deep" / ("level" + std::to_string(i % 7)) /
+                      ("フォルダ" + std::to_string(i % 13)) / "more";
+    WriteFileBytes(folder / ("データ" + std::to_string(i) + ".bin"), bytes(500 + gen() % 7000));
+  }
+  const fs::path set = dir.path / "set";
+  Outcome made = Kelvod({"--make", work.string(), "--to", set.string(), "--title", "many",
+                         "--volume-size", "1440k", "--quiet"});
+  ASSERT_EQ(made.status, 0) << made.err;
+  const auto disks = Disks(set);
+  ASSERT_GE(disks.size(), 3u);
+  int filled = 0;
+  for (std::size_t k = 0; k < disks.size(); ++k) {
+    SCOPED_TRACE(disks[k]);
+    const std::string image = (dir.path / "check.img").string();
+    fs::remove(image);
+    Shell("mformat -C -f 1440 -i '" + image + "' ::");
+    std::string copy = "LC_ALL=C.UTF-8 MTOOLS_SKIP_CHECK=1 mcopy -s -i '" + image + "'";
+    for (const auto& e : fs::directory_iterator(disks[k])) copy += " '" + e.path().string() + "'";
+    Shell(copy + " ::/");
+    // "1 457 664 bytes free": the digits before "bytes".
+    std::string info = Shell("mdir -i '" + image + "' :: | tail -1"), digits;
+    for (char c : info.substr(0, info.find("bytes")))
+      if (c >= '0' && c <= '9') digits += c;
+    const long long free = std::stoll("0" + digits);
+    if (k + 1 < disks.size() && free < 16 * 1024) ++filled;
+  }
+  // Most disks end full of clusters; the ones whose root directory filled
+  // first may have room left.
+  EXPECT_GE(filled, static_cast<int>(disks.size()) / 2) << made.out;
+
+  Outcome extracted = Kelvod({"--extract", "--to", (dir.path / "back").string(), set.string()});
+  EXPECT_EQ(extracted.status, 0) << extracted.err;
+  ExpectSameTree(work, dir.path / "back");
+}
+
+TEST_F(BatchTest, UsageErrorsAndNothingToWorkOnAreOne) {
+  EXPECT_EQ(Kelvod({"--extract", dir.path.string()}).status, 1);          // no --to
+  EXPECT_EQ(Kelvod({"--list", (dir.path / "none").string()}).status, 1);  // not there
+  EXPECT_EQ(Kelvod({"--list", dir.path.string()}).status, 1);             // no disks in it
+  EXPECT_EQ(Kelvod({"--make", dir.path.string(), "--to", "x", "--volume-size", "3k"}).status, 1);
+  EXPECT_EQ(Kelvod({"--list", "--test", dir.path.string()}).status, 1);
+}
+
+}  // namespace
