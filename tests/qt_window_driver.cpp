@@ -1,0 +1,145 @@
+#include "qt_window_driver.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <cstdlib>
+
+#include "text/cp932.h"
+
+QString Q(const char* cp932Text) {
+  std::string utf8;
+  EXPECT_TRUE(cp932::ToUtf8(cp932Text, utf8));
+  return QString::fromStdString(utf8);
+}
+
+ModalAnswerer::ModalAnswerer(Handler handler) : handler_(std::move(handler)) {
+  qApp->installEventFilter(this);
+}
+
+ModalAnswerer::~ModalAnswerer() { qApp->removeEventFilter(this); }
+
+bool ModalAnswerer::eventFilter(QObject* object, QEvent* event) {
+  // Answered from the dialog's own event loop, once it has started.
+  if (event->type() == QEvent::Show && object->isWidgetType()) {
+    auto* w = static_cast<QWidget*>(object);
+    if (w->isWindow() && w->isModal()) QTimer::singleShot(0, this, [this] { AnswerActive(); });
+  }
+  return false;
+}
+
+void ModalAnswerer::AnswerActive() {
+  QWidget* modal = QApplication::activeModalWidget();
+  if (!modal || modal->property("kvAnswered").toBool()) return;
+  modal->setProperty("kvAnswered", true);
+  SeenDialog s;
+  s.title = modal->windowTitle();
+  if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+    s.text = box->text();
+    s.icon = box->icon();
+  } else if (auto* name = modal->findChild<QLabel*>(QString::number(kOverwriteFileName))) {
+    s.text = name->text();
+  } else if (auto* retryName = modal->findChild<QLabel*>(QString::number(kRetryFileName))) {
+    s.text = retryName->text();
+  }
+  for (QPushButton* b : modal->findChildren<QPushButton*>()) {
+    if (!b->isVisible()) continue;
+    s.buttons << b->text();
+    if (b->isDefault()) s.defaultButton = b->text();
+  }
+  seen.push_back(s);
+  handler_(modal, s);
+}
+
+QPushButton* ButtonWithText(QWidget* parent, const QString& text) {
+  if (!parent) return nullptr;
+  for (QPushButton* b : parent->findChildren<QPushButton*>())
+    if (b->text() == text) return b;
+  return nullptr;
+}
+
+void Press(QAbstractButton* button) {
+  ASSERT_NE(button, nullptr) << "no such button";
+  // Through the window system, so that a modal dialog blocks the click on
+  // its owner as it would a person's.
+  QWidget* top = button->window();
+  ASSERT_NE(top->windowHandle(), nullptr);
+  QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {},
+                    button->mapTo(top, button->rect().center()));
+}
+
+void Press(QWidget* parent, const QString& text) {
+  QPushButton* b = ButtonWithText(parent, text);
+  ASSERT_NE(b, nullptr) << "no button " << text.toStdString();
+  Press(b);
+}
+
+void PressKey(QWidget* widget, Qt::Key key) { QTest::keyClick(widget, key); }
+
+QWidget* MainWindowWidget() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && Control(w, kDestinationField)) return w;
+  return nullptr;
+}
+
+void SaveScreenshot(QWidget* widget, const std::string& name) {
+  ASSERT_NE(widget, nullptr);
+  fs::create_directories(KELVOD_SCREENSHOT_DIR);
+  const std::string path = std::string(KELVOD_SCREENSHOT_DIR "/") + name + ".png";
+  EXPECT_TRUE(widget->grab().save(QString::fromStdString(path), "PNG")) << path;
+}
+
+void WindowTest::SetUp() {
+  // The window is drawn off screen unless a test run picks a display.
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  oldCwd_ = fs::current_path();
+  for (const char* name : {"HOME", "TMPDIR", "XDG_DATA_HOME"}) {
+    const char* v = std::getenv(name);
+    savedEnv_.emplace_back(name, v ? v : "");
+    fs::path own = dir.path / (std::string("env-") + name);
+    fs::create_directories(own);
+    setenv(name, own.c_str(), 1);
+  }
+  work = dir.path / "work";
+  std::string make =
+      "python3 '" KELVOD_SOURCE_DIR "/tools/make_sample.py' '" + work.string() + "' >/dev/null";
+  ASSERT_EQ(std::system(make.c_str()), 0) << "the sample could not be made";
+  std::string why;
+  fe = WindowFrontEnd::Open(KELVOD_WINDOW_MODULE, why);
+  ASSERT_NE(fe, nullptr) << why;
+}
+
+void WindowTest::TearDown() {
+  fe.reset();
+  rig.reset();
+  fs::current_path(oldCwd_);
+  for (const auto& [name, value] : savedEnv_) setenv(name.c_str(), value.c_str(), 1);
+}
+
+int WindowTest::RunWindow(const fs::path& cwd, const std::string& commandLine,
+                          std::function<void()> script) {
+  rig = std::make_unique<Rig>();
+  fs::current_path(cwd);
+  QTimer::singleShot(0, qApp, std::move(script));
+  // A window left open would hang the test until CTest gives up.
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] {
+    ADD_FAILURE() << "the window was still open after two minutes";
+    std::abort();
+  });
+  watchdog.start(120000);
+  return fe->Run(rig->window, commandLine);
+}
+
+void WindowTest::TypeDestination(const fs::path& folder) {
+  auto* field = Control<QLineEdit>(MainWindowWidget(), kDestinationField);
+  ASSERT_NE(field, nullptr);
+  field->selectAll();
+  QTest::keyClick(field, Qt::Key_Delete);
+  QTest::keyClicks(field, QString::fromStdString(folder.string()));
+}
