@@ -7,6 +7,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTimer>
 
 #include "app/dialogue/resources/messages.h"
@@ -78,6 +79,21 @@ TEST_F(WindowTest, MainWindowFollowsItsTemplateInBothModes) {
       EXPECT_EQ(QFontInfo(w->font()).family(), "IPAPGothic");
     }
     SaveScreenshot(w, "main-make");
+
+    // Progress and status lines as the runs set them, shown once Qt has
+    // handled its events: the text goes past 100 percent, the bar stops.
+    rig->ui.ResetProgress(0);
+    rig->ui.SetProgress(5);
+    rig->ui.ShowCurrentFile(Sjis("\\tmp\\ゲーム\\a.txt"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Control<QLabel>(w, kPercentText)->text(), "500%");
+    EXPECT_EQ(Control<QProgressBar>(w, kProgressBar)->value(), 100);
+    EXPECT_EQ(Control<QLabel>(w, kToLine)->text(), "/tmp/ゲーム/a.txt");
+    rig->ui.ResetProgress(100);
+    rig->ui.SetProgress(7);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Control<QLabel>(w, kPercentText)->text(), "  7%");
+    EXPECT_EQ(Control<QProgressBar>(w, kProgressBar)->value(), 7);
 
     // Browse: the folder picker with its title; the choice fills the field.
     ModalAnswerer answerer([&](QWidget* modal, const SeenDialog& seen) {

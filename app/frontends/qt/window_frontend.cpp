@@ -30,8 +30,8 @@ constexpr const char* kProgramFolderVariable = "KELVOD_PROGRAM_DIR";
 constexpr auto kLookPeriod = std::chrono::microseconds(500);
 // Qt handles its events at most this often during a run: often enough for
 // a window that repaints and answers Abort at once, rarely enough that the
-// coders keep their speed.
-constexpr auto kEventPeriod = std::chrono::milliseconds(12);
+// coders keep their speed (each look repaints the status controls).
+constexpr auto kEventPeriod = std::chrono::milliseconds(20);
 constexpr int kMaxPumpInterval = 1 << 16;
 
 std::string ProgramFolder() {
@@ -45,6 +45,11 @@ std::string ProgramFolder() {
 
 // UTF-8 for display; a character without a form is shown as '?'.
 std::string Shown(std::string_view cp932Text) {
+  // The percentage changes a hundred times a file: plain ASCII is the same
+  // in both.
+  if (std::all_of(cp932Text.begin(), cp932Text.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::string(cp932Text);
   std::string out;
   if (cp932::ToUtf8(cp932Text, out)) return out;
   out.clear();

@@ -78,7 +78,20 @@ MainDialog::MainDialog(const KvWindowHost& host, const KvWindowTexts& texts, con
   }
 }
 
+namespace {
+
+// The status lines, the percentage and the bar change with every file and
+// every percent of it, far more often than the screen needs.
+bool IsStatus(int id) { return id == kFromLine || id == kToLine || id == kPercentText; }
+
+}  // namespace
+
 void MainDialog::SetText(int id, const QString& text) {
+  if (IsStatus(id)) {
+    pendingTexts_[id] = text;
+    QueueStatusUpdate();
+    return;
+  }
   QWidget* w = controls_.Find(id);
   if (auto* edit = qobject_cast<QLineEdit*>(w))
     edit->setText(text);
@@ -89,6 +102,7 @@ void MainDialog::SetText(int id, const QString& text) {
 }
 
 QString MainDialog::Text(int id) const {
+  if (auto pending = pendingTexts_.find(id); pending != pendingTexts_.end()) return pending->second;
   QWidget* w = controls_.Find(id);
   if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text();
   if (auto* label = qobject_cast<QLabel*>(w)) return label->text();
@@ -100,7 +114,29 @@ void MainDialog::Enable(int id, bool enabled) {
   if (QWidget* w = controls_.Find(id)) w->setEnabled(enabled);
 }
 
-void MainDialog::SetProgress(int position) { bar_->setValue(qBound(0, position, 100)); }
+void MainDialog::SetProgress(int position) {
+  pendingBar_ = qBound(0, position, 100);
+  QueueStatusUpdate();
+}
+
+// The status controls take their latest values when Qt next handles its
+// events (at the pump, or in a dialog's loop): one repaint per look instead
+// of one per change (QProgressBar even repaints at once on every change).
+void MainDialog::QueueStatusUpdate() {
+  if (statusUpdateQueued_) return;
+  statusUpdateQueued_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        statusUpdateQueued_ = false;
+        for (const auto& [id, text] : pendingTexts_)
+          static_cast<QLabel*>(controls_.Find(id))->setText(text);
+        pendingTexts_.clear();
+        if (pendingBar_ >= 0) bar_->setValue(pendingBar_);
+        pendingBar_ = -1;
+      },
+      Qt::QueuedConnection);
+}
 
 void MainDialog::ShowCentred() {
   if (QScreen* screen = QGuiApplication::primaryScreen())

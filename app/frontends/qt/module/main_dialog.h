@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <map>
 
 #include "app/frontends/qt/module/dialog_template.h"
 #include "app/frontends/qt/window_module.h"
@@ -27,6 +28,7 @@ class MainDialog : public QWidget {
 
  private:
   void Command(int id) { host_.command(host_.context, id); }
+  void QueueStatusUpdate();
 
   const KvWindowHost& host_;
   DialogUnits units_;
@@ -34,4 +36,7 @@ class MainDialog : public QWidget {
   QWidget* client_;
   TemplateControls controls_;
   QProgressBar* bar_ = nullptr;
+  std::map<int, QString> pendingTexts_;
+  int pendingBar_ = -1;
+  bool statusUpdateQueued_ = false;
 };
