@@ -116,7 +116,7 @@ void WindowTest::SetUp() {
 void WindowTest::TearDown() {
   fe.reset();
   rig.reset();
-  fs::current_path(oldCwd_);
+  if (!oldCwd_.empty()) fs::current_path(oldCwd_);
   for (const auto& [name, value] : savedEnv_) setenv(name.c_str(), value.c_str(), 1);
 }
 

@@ -24,6 +24,8 @@ QLineEdit* Field(bool readOnly) {
   auto* edit = new QLineEdit;
   edit->setReadOnly(readOnly);
   if (readOnly) {
+    // Not a tab stop: the focus starts in the destination field.
+    edit->setFocusPolicy(Qt::ClickFocus);
     // A read-only field has the face colour, as in the template's system.
     QPalette palette = edit->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
@@ -141,6 +143,7 @@ void MainDialog::QueueStatusUpdate() {
 void MainDialog::ShowCentred() {
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
+  controls_.Find(kDestinationField)->setFocus();
   show();
   raise();
   activateWindow();
