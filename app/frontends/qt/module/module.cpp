@@ -36,36 +36,44 @@ namespace {
 
 // Qt ends the process when it cannot reach the display it picked, so the
 // display is tried first, where the program can still fall back.
-bool DisplayUsable(std::string& why) {
-  if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) return true;  // chosen on purpose
-  if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-    const QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms");
-    if (!platforms.entryList({QStringLiteral("libqwayland*")}, QDir::Files).isEmpty()) return true;
+class DisplayProbe {
+ public:
+  ~DisplayProbe() {
+    // Only once Qt has its own connection: an X server left without
+    // clients resets, and drops whoever connects meanwhile.
+    if (connection_) disconnect_(connection_);
   }
-  const QByteArray display = qgetenv("DISPLAY");
-  if (display.isEmpty()) {
-    why = "no X display (DISPLAY is not set) and no Wayland support in Qt";
+
+  bool Usable(std::string& why) {
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) return true;  // chosen on purpose
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+      const QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms");
+      if (!platforms.entryList({QStringLiteral("libqwayland*")}, QDir::Files).isEmpty())
+        return true;
+    }
+    const QByteArray display = qgetenv("DISPLAY");
+    if (display.isEmpty()) {
+      why = "no X display (DISPLAY is not set) and no Wayland support in Qt";
+      return false;
+    }
+    // libxcb is what Qt's X11 plugin uses; asked without linking it, and
+    // left loaded for the plugin.
+    void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (!xcb) return true;  // Qt will say what is wrong
+    auto connect = reinterpret_cast<void* (*)(const char*, int*)>(dlsym(xcb, "xcb_connect"));
+    auto hasError = reinterpret_cast<int (*)(void*)>(dlsym(xcb, "xcb_connection_has_error"));
+    disconnect_ = reinterpret_cast<void (*)(void*)>(dlsym(xcb, "xcb_disconnect"));
+    if (!connect || !hasError || !disconnect_) return true;
+    connection_ = connect(nullptr, nullptr);
+    if (connection_ && hasError(connection_) == 0) return true;
+    why = "cannot connect to the X display " + display.toStdString();
     return false;
   }
-  // libxcb is what Qt's X11 plugin uses; asked without linking it.
-  void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
-  if (!xcb) return true;  // Qt will say what is wrong
-  using Connect = void* (*)(const char*, int*);
-  using HasError = int (*)(void*);
-  using Disconnect = void (*)(void*);
-  auto connect = reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect"));
-  auto hasError = reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error"));
-  auto disconnect = reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect"));
-  bool usable = true;
-  if (connect && hasError && disconnect) {
-    void* c = connect(nullptr, nullptr);
-    usable = c && hasError(c) == 0;
-    if (c) disconnect(c);
-  }
-  dlclose(xcb);
-  if (!usable) why = "cannot connect to the X display " + display.toStdString();
-  return usable;
-}
+
+ private:
+  void* connection_ = nullptr;
+  void (*disconnect_)(void*) = nullptr;
+};
 
 // The window icon: a disk.
 QIcon DiskIcon() {
@@ -146,8 +154,9 @@ KvWindowSession* OpenSession(const KvWindowHost* host, const KvWindowTexts* text
   return Safely(
       [&]() -> KvWindowSession* {
         if (!QApplication::instance()) {
+          DisplayProbe probe;
           std::string reason;
-          if (!DisplayUsable(reason)) {
+          if (!probe.Usable(reason)) {
             CopyReason(reason, why, whySize);
             return nullptr;
           }
