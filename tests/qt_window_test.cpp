@@ -181,6 +181,8 @@ TEST_F(WindowTest, DuringARunOnlyAbortWorksAndItAsksFirst) {
       return;  // Cancel left the run going: wait until it is at another file
     } else if (abortClicks >= 2) {
       return;
+    } else {
+      SaveScreenshot(w, "main-busy");
     }
     ++abortClicks;
     Press(Control<QPushButton>(w, kIdAbort));
