@@ -111,9 +111,11 @@ TEST_F(WindowOnX11, TheWindowOpensOnTheXServerAndTheProgramShowsItThere) {
   // Exit (through the X server) ends it.
   const fs::path log = dir.path / "x11";
   fs::create_directories(log);
+  WriteFileBytes(log / "lsan.supp", QtLibraryLeaks());
   const std::string script =
       "cd '" + work.string() +
-      "' && { timeout 60 env -u QT_QPA_PLATFORM '" KELVOD_BINARY "' . </dev/null >'" +
+      "' && { timeout 60 env -u QT_QPA_PLATFORM LSAN_OPTIONS=suppressions='" +
+      (log / "lsan.supp").string() + "' '" KELVOD_BINARY "' . </dev/null >'" +
       (log / "out").string() + "' 2>'" + (log / "err").string() +
       "' & pid=$!; id=$(timeout 30 xdotool search --sync --name 'ver1\\.02' | head -n 1); "
       "[ -n \"$id\" ] && sleep 0.5 && xdotool mousemove --window \"$id\" " +

@@ -11,6 +11,11 @@
 
 #include "text/cp932.h"
 
+const char* QtLibraryLeaks() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
+
+// Looked up by LeakSanitizer in a sanitized build.
+extern "C" const char* __lsan_default_suppressions() { return QtLibraryLeaks(); }
+
 QString Q(const char* cp932Text) {
   std::string utf8;
   EXPECT_TRUE(cp932::ToUtf8(cp932Text, utf8));

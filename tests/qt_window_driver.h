@@ -18,6 +18,11 @@
 #include "support/disk_fixtures.h"
 #include "support/rig.h"
 
+// Qt loads the system's font configuration and D-Bus libraries, which keep
+// a few allocations until the process ends: LeakSanitizer suppressions for
+// them, used by this test program and the kelvod it starts.
+const char* QtLibraryLeaks();
+
 // UTF-8 of a code page 932 text of the program.
 QString Q(const char* cp932Text);
 
