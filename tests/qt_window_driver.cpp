@@ -1,6 +1,5 @@
 #include "qt_window_driver.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,7 +11,6 @@
 #include "text/cp932.h"
 
 const char* QtLibraryLeaks() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
-
 // Looked up by LeakSanitizer in a sanitized build.
 extern "C" const char* __lsan_default_suppressions() { return QtLibraryLeaks(); }
 
@@ -22,68 +20,58 @@ QString Q(const char* cp932Text) {
   return QString::fromStdString(utf8);
 }
 
-ModalAnswerer::ModalAnswerer(Handler handler) : handler_(std::move(handler)) {
+ModalAnswerer::ModalAnswerer(std::function<void(QWidget*, const SeenDialog&)> handler)
+    : handler_(std::move(handler)) {
   qApp->installEventFilter(this);
 }
 
 ModalAnswerer::~ModalAnswerer() { qApp->removeEventFilter(this); }
 
 bool ModalAnswerer::eventFilter(QObject* object, QEvent* event) {
-  // Answered from the dialog's own event loop, once it has started.
-  if (event->type() == QEvent::Show && object->isWidgetType()) {
-    auto* w = static_cast<QWidget*>(object);
-    if (w->isWindow() && w->isModal()) QTimer::singleShot(0, this, [this] { AnswerActive(); });
-  }
+  auto* w = qobject_cast<QWidget*>(object);
+  if (event->type() != QEvent::Show || !w || !w->isWindow() || !w->isModal()) return false;
+  // Answered from the dialog's own event loop, once it runs.
+  QTimer::singleShot(0, this, [this] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal->property("kvAnswered").toBool()) return;
+    modal->setProperty("kvAnswered", true);
+    SeenDialog s;
+    s.title = modal->windowTitle();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      s.text = box->text();
+      s.icon = box->icon();
+    }
+    for (int id : {kOverwriteFileName, kRetryFileName})
+      if (auto* name = Control<QLabel>(modal, id)) s.text = name->text();
+    for (QPushButton* b : modal->findChildren<QPushButton*>()) {
+      if (!b->isVisible()) continue;
+      s.buttons << b->text();
+      if (b->isDefault()) s.defaultButton = b->text();
+    }
+    seen.push_back(s);
+    handler_(modal, s);
+  });
   return false;
-}
-
-void ModalAnswerer::AnswerActive() {
-  QWidget* modal = QApplication::activeModalWidget();
-  if (!modal || modal->property("kvAnswered").toBool()) return;
-  modal->setProperty("kvAnswered", true);
-  SeenDialog s;
-  s.title = modal->windowTitle();
-  if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-    s.text = box->text();
-    s.icon = box->icon();
-  } else if (auto* name = modal->findChild<QLabel*>(QString::number(kOverwriteFileName))) {
-    s.text = name->text();
-  } else if (auto* retryName = modal->findChild<QLabel*>(QString::number(kRetryFileName))) {
-    s.text = retryName->text();
-  }
-  for (QPushButton* b : modal->findChildren<QPushButton*>()) {
-    if (!b->isVisible()) continue;
-    s.buttons << b->text();
-    if (b->isDefault()) s.defaultButton = b->text();
-  }
-  seen.push_back(s);
-  handler_(modal, s);
-}
-
-QPushButton* ButtonWithText(QWidget* parent, const QString& text) {
-  if (!parent) return nullptr;
-  for (QPushButton* b : parent->findChildren<QPushButton*>())
-    if (b->text() == text) return b;
-  return nullptr;
 }
 
 void Press(QAbstractButton* button) {
   ASSERT_NE(button, nullptr) << "no such button";
-  // Through the window system, so that a modal dialog blocks the click on
-  // its owner as it would a person's.
   QWidget* top = button->window();
-  ASSERT_NE(top->windowHandle(), nullptr);
   QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {},
                     button->mapTo(top, button->rect().center()));
 }
 
-void Press(QWidget* parent, const QString& text) {
-  QPushButton* b = ButtonWithText(parent, text);
-  ASSERT_NE(b, nullptr) << "no button " << text.toStdString();
-  Press(b);
+void Press(QWidget* dialog, const QString& buttonText) {
+  for (QPushButton* b : dialog->findChildren<QPushButton*>())
+    if (b->text() == buttonText) return Press(b);
+  ADD_FAILURE() << "no button " << buttonText.toStdString();
 }
 
-void PressKey(QWidget* widget, Qt::Key key) { QTest::keyClick(widget, key); }
+void PressOk(QWidget* messageBox) {
+  auto* box = qobject_cast<QMessageBox*>(messageBox);
+  ASSERT_NE(box, nullptr) << messageBox->windowTitle().toStdString();
+  Press(box->button(QMessageBox::Ok));
+}
 
 QWidget* MainWindowWidget() {
   for (QWidget* w : QApplication::topLevelWidgets())
@@ -92,22 +80,19 @@ QWidget* MainWindowWidget() {
 }
 
 void SaveScreenshot(QWidget* widget, const std::string& name) {
-  ASSERT_NE(widget, nullptr);
   fs::create_directories(KELVOD_SCREENSHOT_DIR);
   const std::string path = std::string(KELVOD_SCREENSHOT_DIR "/") + name + ".png";
   EXPECT_TRUE(widget->grab().save(QString::fromStdString(path), "PNG")) << path;
 }
 
 void WindowTest::SetUp() {
-  // The window is drawn off screen unless a test run picks a display.
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);  // unless a test run picks a display
   oldCwd_ = fs::current_path();
   for (const char* name : {"HOME", "TMPDIR", "XDG_DATA_HOME"}) {
     const char* v = std::getenv(name);
     savedEnv_.emplace_back(name, v ? v : "");
-    fs::path own = dir.path / (std::string("env-") + name);
-    fs::create_directories(own);
-    setenv(name, own.c_str(), 1);
+    fs::create_directories(dir.path / name);
+    setenv(name, (dir.path / name).c_str(), 1);
   }
   work = dir.path / "work";
   std::string make =
@@ -132,7 +117,6 @@ int WindowTest::RunWindow(const fs::path& cwd, const std::string& commandLine,
   QTimer::singleShot(0, qApp, std::move(script));
   // A window left open would hang the test until CTest gives up.
   QTimer watchdog;
-  watchdog.setSingleShot(true);
   QObject::connect(&watchdog, &QTimer::timeout, [] {
     ADD_FAILURE() << "the window was still open after two minutes";
     std::abort();

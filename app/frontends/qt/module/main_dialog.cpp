@@ -19,6 +19,8 @@ constexpr int kClientWidth = 231;
 constexpr int kClientHeight = 147;
 // The client edge: a sunken frame around the client area.
 constexpr int kClientEdge = 2;
+// The status lines, the percentage and the bar repaint at most this often.
+constexpr std::chrono::milliseconds kStatusPeriod(40);
 
 QLineEdit* Field(bool readOnly) {
   auto* edit = new QLineEdit;
@@ -74,6 +76,10 @@ MainDialog::MainDialog(const KvWindowHost& host, const KvWindowTexts& texts, con
   c.Static(kPercentText, {}, {180, 125, 25, 10}, TextAlign::kRight, true, false);
   c.Button(kIdAbort, QString::fromUtf8(texts.abort), {180, 95, 40, 25});
 
+  statusTimer_.setSingleShot(true);
+  statusTimer_.setInterval(kStatusPeriod);
+  QObject::connect(&statusTimer_, &QTimer::timeout, this, [this] { ApplyStatus(); });
+
   for (int id : {kBrowseButton, kIdOk, kIdCancel, kIdAbort}) {
     auto* button = static_cast<QPushButton*>(c.Find(id));
     QObject::connect(button, &QPushButton::clicked, this, [this, id] { Command(id); });
@@ -121,23 +127,20 @@ void MainDialog::SetProgress(int position) {
   QueueStatusUpdate();
 }
 
-// The status controls take their latest values when Qt next handles its
-// events (at the pump, or in a dialog's loop): one repaint per look instead
-// of one per change (QProgressBar even repaints at once on every change).
+// The status controls take their latest values at most every
+// kStatusPeriod, when Qt handles its events (at the pump, or in a dialog's
+// loop): a few repaints a second instead of one per change (QProgressBar
+// even repaints at once on every change).
 void MainDialog::QueueStatusUpdate() {
-  if (statusUpdateQueued_) return;
-  statusUpdateQueued_ = true;
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        statusUpdateQueued_ = false;
-        for (const auto& [id, text] : pendingTexts_)
-          static_cast<QLabel*>(controls_.Find(id))->setText(text);
-        pendingTexts_.clear();
-        if (pendingBar_ >= 0) bar_->setValue(pendingBar_);
-        pendingBar_ = -1;
-      },
-      Qt::QueuedConnection);
+  if (!statusTimer_.isActive()) statusTimer_.start();
+}
+
+void MainDialog::ApplyStatus() {
+  for (const auto& [id, text] : pendingTexts_)
+    static_cast<QLabel*>(controls_.Find(id))->setText(text);
+  pendingTexts_.clear();
+  if (pendingBar_ >= 0) bar_->setValue(pendingBar_);
+  pendingBar_ = -1;
 }
 
 void MainDialog::ShowCentred() {

@@ -3,6 +3,7 @@
 // close box, goes to the program as a command.
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 #include <map>
 
@@ -29,6 +30,7 @@ class MainDialog : public QWidget {
  private:
   void Command(int id) { host_.command(host_.context, id); }
   void QueueStatusUpdate();
+  void ApplyStatus();
 
   const KvWindowHost& host_;
   DialogUnits units_;
@@ -38,5 +40,5 @@ class MainDialog : public QWidget {
   QProgressBar* bar_ = nullptr;
   std::map<int, QString> pendingTexts_;
   int pendingBar_ = -1;
-  bool statusUpdateQueued_ = false;
+  QTimer statusTimer_;
 };
