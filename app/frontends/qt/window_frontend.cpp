@@ -29,8 +29,8 @@ constexpr const char* kProgramFolderVariable = "KELVOD_PROGRAM_DIR";
 // which pump after every code, are counted off in batches.
 constexpr auto kLookPeriod = std::chrono::microseconds(500);
 // Qt handles its events at most this often during a run: often enough for
-// a window that repaints and answers Abort at once, rarely enough that the
-// coders keep their speed (each look repaints the status controls).
+// a window that answers Abort at once, rarely enough that the coders keep
+// their speed.
 constexpr auto kEventPeriod = std::chrono::milliseconds(20);
 constexpr int kMaxPumpInterval = 1 << 16;
 
