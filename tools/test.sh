@@ -10,9 +10,13 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 . tools/deps.sh
 
 # clang and its runtime libraries (libclang-rt-dev) build the fuzz target;
-# desktop-file-utils checks the desktop entry of the desktop front end.
-kv_need_packages cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libgmock-dev mtools \
-  libbenchmark-dev python3 desktop-file-utils
+# desktop-file-utils checks the desktop entry of the desktop front end. The
+# desktop window: Qt 6 Widgets (qt6-base-dev) and the Japanese Gothic font
+# it is drawn with; xvfb, xauth and xdotool run it on an X server. mtools
+# reads and writes the floppy images of the batch commands.
+kv_need_packages cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libgmock-dev \
+  libbenchmark-dev python3 desktop-file-utils qt6-base-dev fonts-ipafont-gothic xvfb xauth \
+  xdotool mtools
 
 prefix=${KELVOD_BUILD_PREFIX:-build-}
 jobs=2

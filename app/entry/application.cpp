@@ -1,6 +1,7 @@
 #include "app/entry/application.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,7 @@
 #include "app/dialogue/dialogue.h"
 #include "app/entry/usage.h"
 #include "app/exit_status.h"
+#include "app/frontends/qt/window_frontend.h"
 #include "app/frontends/terminal/terminal.h"
 #include "app/main_window.h"
 #include "codec/context.h"
@@ -22,13 +24,28 @@
 namespace {
 
 // The front ends the main window can be shown in.
-enum class FrontEndKind { kTerminal };
+enum class FrontEndKind { kTerminal, kWindow };
 
-// The one place that picks the front end. --tty forces the terminal, which
-// is also the only one so far.
-FrontEndKind ChooseFrontEnd(bool forceTerminal) {
-  (void)forceTerminal;
-  return FrontEndKind::kTerminal;
+struct FrontEndChoice {
+  FrontEndKind kind = FrontEndKind::kTerminal;
+  std::unique_ptr<WindowFrontEnd> window;  // loaded, with the display open
+};
+
+// The one place that picks the front end: the desktop window when there is a
+// display and its module loads and opens it; otherwise, and always with
+// --tty, the terminal. When the window was wanted but cannot be had, one
+// line says why.
+FrontEndChoice ChooseFrontEnd(bool forceTerminal) {
+  FrontEndChoice choice;
+  if (forceTerminal || !DesktopDisplayAvailable()) return choice;
+  std::string why;
+  const std::string module = FindWindowModule(why);
+  if (!module.empty()) choice.window = WindowFrontEnd::Open(module, why);
+  if (choice.window)
+    choice.kind = FrontEndKind::kWindow;
+  else
+    std::fprintf(stderr, "kelvod: no window (%s); using the terminal\n", why.c_str());
+  return choice;
 }
 
 struct Options {
@@ -81,7 +98,10 @@ int RunApplication(int argc, char** argv) {
     // Extract mode runs from the disk set: go on from a copy of the program
     // so that the disk can be changed.
     continued = plat::TakeOverStartFolder();
-    if (!continued) plat::ContinueFromTemporaryCopy(argv);
+    if (!continued) {
+      HandOverProgramFolder();
+      plat::ContinueFromTemporaryCopy(argv);
+    }
   }
 
   // The state of this process, one instance each.
@@ -90,9 +110,12 @@ int RunApplication(int argc, char** argv) {
   Dialogue ui(state);
   RunHandler runs(ui, *codec);
   MainWindow window(ui, runs);
-  switch (ChooseFrontEnd(options.forceTerminal)) {
+  FrontEndChoice frontEnd = ChooseFrontEnd(options.forceTerminal);
+  switch (frontEnd.kind) {
     case FrontEndKind::kTerminal:
       return RunTerminal(window, commandLine, continued);
+    case FrontEndKind::kWindow:
+      return frontEnd.window->Run(window, commandLine, continued);
   }
   return kExitUsage;
 }

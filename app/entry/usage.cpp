@@ -11,8 +11,13 @@ Makes a disk set from a game's work folder, or expands a disk set.
   kelvod               extract mode: run in the folder that holds kelvod.lst;
                        the game is expanded into ~/Games/TITLE by default
 
+On a desktop (DISPLAY or WAYLAND_DISPLAY set) the main window and its dialogs
+are shown in a window, drawn by the module kelvod-qt.so (next to the program,
+or in lib/kelvod of its installation). Without a usable module or display,
+one line on standard error says why, and the terminal front end is used.
+
 Options (they come first; a lone -- ends them):
-  --tty                use the terminal front end (the only one so far)
+  --tty                use the terminal front end even on a desktop
   --help               show this text
   --version            show the version
   --compress SRC DST   compress one file
