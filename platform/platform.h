@@ -47,7 +47,7 @@ bool MakeFolder(const std::string& path);
 // ".." are reported like any entry (the folder's own entries). A pattern
 // without wildcards finds that one entry.
 struct FindEntry {
-  std::string name;      // code page 932; empty when !convertible
+  std::string name;  // code page 932; empty when !convertible
   bool isFolder = false;
   bool convertible = true;  // false: the host name has no code page 932 form
   std::string hostName;     // the host's own name (for messages)
@@ -75,9 +75,18 @@ bool FreeBytes(const std::string& path, uint64_t& bytes);
 std::string FirstRemovableRoot();
 // The user's home folder.
 std::string HomeFolder();
+// The default destinations before the title is appended, each ending in
+// '\': where a new disk set goes (the first removable volume, or a fixed
+// place when there is none) and where an expanded game goes.
+std::string DefaultDiskSetRoot();
+std::string DefaultGameRoot();
 
 // --- Process -------------------------------------------------------------
 std::string ProgramFile();  // full path of the running program
+// The program of the other operating system lying beside this one, which a
+// disk set carries too so that it expands on both (kelvod.exe beside the
+// Linux kelvod); "" when there is none.
+std::string CompanionProgram();
 std::string CurrentFolder();
 bool ChangeFolder(const std::string& path);
 

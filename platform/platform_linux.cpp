@@ -654,6 +654,20 @@ std::string HomeFolder() {
   return inner;
 }
 
+// folder + '\\' + name, without doubling a separator the folder ends with.
+static std::string JoinFolder(const std::string& folder, const std::string& name) {
+  if (folder.empty() || cp932::EndsWithChar(folder, '\\')) return folder + name;
+  return folder + "\\" + name;
+}
+
+// No removable volume: the home folder, where the user finds the set.
+std::string DefaultDiskSetRoot() {
+  std::string root = FirstRemovableRoot();
+  return root.empty() ? JoinFolder(HomeFolder(), "") : root;
+}
+
+std::string DefaultGameRoot() { return JoinFolder(HomeFolder(), "Games\\"); }
+
 // --- Process ------------------------------------------------------------------
 
 std::string ProgramFile() {
@@ -663,6 +677,18 @@ std::string ProgramFile() {
   std::string inner;
   if (!FromHostPath(std::string(buf, static_cast<std::size_t>(n)), inner)) return {};
   return inner;
+}
+
+std::string CompanionProgram() {
+  std::string self = ProgramFile();
+  std::size_t sep = cp932::FindLast(self, '\\');
+  if (sep == cp932::npos) return {};
+  std::string companion = self.substr(0, sep + 1) + "kelvod.exe";
+  std::string host;
+  struct stat st;
+  if (!ToHostPath(companion, host) || stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return {};
+  return companion;
 }
 
 std::string CurrentFolder() {

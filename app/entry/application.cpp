@@ -4,11 +4,15 @@
 #include <string>
 #include <string_view>
 
+#include "app/command_line.h"
 #include "app/commands/file_commands.h"
 #include "app/dialogue/dialogue.h"
 #include "app/entry/usage.h"
 #include "app/exit_status.h"
 #include "app/frontends/terminal/terminal.h"
+#if defined(_WIN32)
+#include "app/frontends/win32/win32.h"
+#endif
 #include "app/main_window.h"
 #include "codec/context.h"
 #include "platform/relocate.h"
@@ -21,11 +25,19 @@
 namespace {
 
 // The front ends the main window can be shown in.
-enum class FrontEndKind { kTerminal };
+enum class FrontEndKind {
+  kTerminal,
+#if defined(_WIN32)
+  kWin32,
+#endif
+};
 
-// The one place that picks the front end. --tty forces the terminal, which
-// is also the only one so far.
+// The one place that picks the front end. --tty forces the terminal.
 FrontEndKind ChooseFrontEnd(bool forceTerminal) {
+#if defined(_WIN32)
+  // Windows: the desktop window.
+  if (!forceTerminal) return FrontEndKind::kWin32;
+#endif
   (void)forceTerminal;
   return FrontEndKind::kTerminal;
 }
@@ -37,7 +49,9 @@ struct Options {
 
 }  // namespace
 
-int RunApplication(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv, const std::string* rawArguments) {
   // Options come first; the first argument that is not one begins the work
   // folder, and a lone "--" lets a work folder begin with "--".
   Options options;
@@ -70,7 +84,8 @@ int RunApplication(int argc, char** argv) {
     return kExitUsage;
   }
 
-  const std::string commandLine = CommandLineCopy(argc, argv, first);
+  const std::string commandLine = rawArguments ? CommandLineCopyFromRaw(*rawArguments, first - 1)
+                                               : CommandLineCopy(argc, argv, first);
   bool continued = false;
   if (commandLine.empty()) {
     // Extract mode runs from the disk set: go on from a copy of the program
@@ -88,6 +103,18 @@ int RunApplication(int argc, char** argv) {
   switch (ChooseFrontEnd(options.forceTerminal)) {
     case FrontEndKind::kTerminal:
       return RunTerminal(window, commandLine, continued);
+#if defined(_WIN32)
+    case FrontEndKind::kWin32:
+      return RunWin32(window, commandLine, continued);
+#endif
   }
   return kExitUsage;
+}
+
+}  // namespace
+
+int RunApplication(int argc, char** argv) { return Run(argc, argv, nullptr); }
+
+int RunApplication(int argc, char** argv, const std::string& rawArguments) {
+  return Run(argc, argv, &rawArguments);
 }
