@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/wildcard.h"
 #include "text/cp932.h"
 #include "text/wide_win32.h"
 
@@ -90,6 +91,23 @@ void SetErrnoFromLastError() {
       errno = EIO;
       break;
   }
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::wstring full(size, L'\0');
+  DWORD n = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+  if (n == 0 || n >= size) return path;
+  full.resize(n);
+  return full;
+}
+
+// Names compare without case, as the file systems of Windows do.
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  std::wstring fa = FullPath(a), fb = FullPath(b);
+  return CompareStringOrdinal(fa.c_str(), static_cast<int>(fa.size()), fb.c_str(),
+                              static_cast<int>(fb.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool WriteAll(HANDLE out, const char* data, DWORD size) {
@@ -189,28 +207,16 @@ bool CopyFileReplacing(const std::string& src, const std::string& dst) {
     SetErrnoFromLastError();
     return false;
   }
-  BY_HANDLE_FILE_INFORMATION srcInfo;
-  if (!GetFileInformationByHandle(in, &srcInfo) || GetFileType(in) != FILE_TYPE_DISK) {
+  if (GetFileType(in) != FILE_TYPE_DISK) {
     CloseHandle(in);
     errno = EINVAL;
     return false;
   }
   // Copying a file onto itself would empty it before reading it.
-  HANDLE probe =
-      CreateFileW(wideDst.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, 0, nullptr);
-  if (probe != INVALID_HANDLE_VALUE) {
-    BY_HANDLE_FILE_INFORMATION dstInfo;
-    bool same = GetFileInformationByHandle(probe, &dstInfo) &&
-                dstInfo.dwVolumeSerialNumber == srcInfo.dwVolumeSerialNumber &&
-                dstInfo.nFileIndexHigh == srcInfo.nFileIndexHigh &&
-                dstInfo.nFileIndexLow == srcInfo.nFileIndexLow;
-    CloseHandle(probe);
-    if (same) {
-      CloseHandle(in);
-      errno = EINVAL;
-      return false;
-    }
+  if (SamePath(wideSrc, wideDst)) {
+    CloseHandle(in);
+    errno = EINVAL;
+    return false;
   }
   HANDLE out = CreateFileW(wideDst.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -281,9 +287,30 @@ bool MakeFolder(const std::string& path) {
 
 // --- Directory search ----------------------------------------------------------
 
+// The system is asked for every entry of the folder and the names are
+// matched here: the system's own matching also tries the short (8.3) names,
+// so "*.qzm" would find "game.qzmx", and differs between versions on
+// dotted patterns.
 FindHandle* FindFirst(const std::string& pattern, FindEntry& entry) {
+  std::size_t sep = cp932::npos;
+  for (std::size_t i = 0; i < pattern.size(); i = cp932::Next(pattern, i)) {
+    if ((pattern[i] == '\\' || pattern[i] == '/' || pattern[i] == ':') &&
+        cp932::Next(pattern, i) == i + 1)
+      sep = i;
+  }
+  const std::string folder = sep == cp932::npos ? std::string() : pattern.substr(0, sep + 1);
+  const std::string namePattern = sep == cp932::npos ? pattern : pattern.substr(sep + 1);
+  const bool wildcards = wildcard::HasWildcards(namePattern);
   std::wstring wide;
-  if (!Wide(pattern, wide)) return nullptr;
+  if (namePattern.empty() || !Wide(wildcards ? folder + "*" : pattern, wide)) {
+    errno = ENOENT;
+    return nullptr;
+  }
+  const wildcard::Chars cp932Pattern = wildcard::SplitCp932(namePattern);
+  std::string utf8Pattern;
+  const bool utf8PatternOk = cp932::ToUtf8(namePattern, utf8Pattern);
+  const wildcard::Chars utf8PatternChars = wildcard::SplitUtf8(utf8Pattern);
+
   WIN32_FIND_DATAW data;
   HANDLE h = FindFirstFileW(wide.c_str(), &data);
   if (h == INVALID_HANDLE_VALUE) {
@@ -293,16 +320,25 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry) {
   auto handle = std::make_unique<FindHandle>();
   do {
     FindEntry found;
-    std::wstring name = data.cFileName;
+    const std::wstring name = data.cFileName;
     // A name without a code page 932 form is reported by its UTF-8 form
     // (its short name would put a different name on the disk set).
     found.convertible = cp932::FromWide(name, found.name);
     if (!found.convertible) found.name.clear();
     found.hostName = Utf8(name);
     found.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    handle->entries.push_back(std::move(found));
+    bool match = !wildcards ||
+                 (found.convertible
+                      ? wildcard::MatchName(cp932Pattern, wildcard::SplitCp932(found.name))
+                      : utf8PatternOk && wildcard::MatchName(utf8PatternChars,
+                                                             wildcard::SplitUtf8(found.hostName)));
+    if (match) handle->entries.push_back(std::move(found));
   } while (FindNextFileW(h, &data));
   ::FindClose(h);
+  if (handle->entries.empty()) {
+    errno = ENOENT;
+    return nullptr;
+  }
   std::sort(handle->entries.begin(), handle->entries.end(), EntryBefore);
   entry = handle->entries[0];
   handle->next = 1;

@@ -56,9 +56,28 @@ bool NarrowExact(UINT cp, std::wstring_view in, std::string& out) {
   return Narrow(cp, in, out) && Widen(cp, out, again) && again == in;
 }
 
-// "CP932", "cp1252", "65001": the code page a character set name stands for.
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 'a' + 'A') : a[i];
+    if (x != b[i]) return false;
+  }
+  return true;
+}
+
+// "CP932", "cp1252", "65001", or one of a few names of the C library's
+// character sets: the code page a character set name stands for.
 UINT CodePageOf(const char* charset) {
   std::string_view name = charset ? charset : "";
+  static const struct {
+    const char* name;
+    UINT codePage;
+  } kNames[] = {
+      {"UTF-8", CP_UTF8},  {"UTF8", CP_UTF8},        {"SHIFT_JIS", 932},    {"SJIS", 932},
+      {"EUC-JP", 20932},   {"EUCJP", 20932},         {"ISO-8859-1", 28591}, {"LATIN1", 28591},
+      {"US-ASCII", 20127}, {"ANSI_X3.4-1968", 20127}};
+  for (const auto& n : kNames)
+    if (SameName(name, n.name)) return n.codePage;
   if (name.size() > 2 && (name[0] == 'C' || name[0] == 'c') && (name[1] == 'P' || name[1] == 'p'))
     name.remove_prefix(2);
   if (name.empty()) return 0;
