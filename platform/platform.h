@@ -23,6 +23,8 @@ bool FromHostPath(const std::string& host, std::string& inner);
 bool ToHostPath(const std::string& inner, std::string& host);
 // The host path for display (falls back to a lossy form; never fails).
 std::string DisplayPath(const std::string& inner);
+// The host's path separator, for the paths inside message texts.
+extern const char kHostSeparator;
 
 // --- Files ---------------------------------------------------------------
 // fopen with the C modes the program uses ("rb", "wb", "rt", "wt", "at",

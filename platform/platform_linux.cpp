@@ -259,6 +259,8 @@ std::string InnerFolderWithSeparator(const std::string& host) {
 
 // --- Path conversion -------------------------------------------------------
 
+const char kHostSeparator = '/';
+
 bool FromHostPath(const std::string& host, std::string& inner) {
   // A '\' in a host name would be read as a separator inside.
   if (host.find('\\') != std::string::npos) return false;

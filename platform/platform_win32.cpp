@@ -146,6 +146,8 @@ std::string FirstDriveOfType(UINT type) {
 
 // --- Path conversion -------------------------------------------------------
 
+const char kHostSeparator = '\\';
+
 bool FromHostPath(const std::string& host, std::string& inner) {
   if (!cp932::FromUtf8(host, inner)) return false;
   // Windows takes '/' as a separator too; inside only '\' is one.
