@@ -65,7 +65,7 @@ std::size_t mbsrtowcs(wchar_t* out, const char** in, std::size_t n, std::mbstate
   std::size_t count = 0;
   const char* s = *in;
   while (!out || count < n) {
-    wchar_t wc;
+    wchar_t wc = 0;
     std::size_t len = mbrtowc(&wc, s, 4, state);
     if (len == static_cast<std::size_t>(-1) || len == static_cast<std::size_t>(-2))
       return static_cast<std::size_t>(-1);
