@@ -124,13 +124,13 @@ bool WriteAll(HANDLE out, const char* data, DWORD size) {
   return true;
 }
 
-// "." and ".." first, then the names in code page 932 byte order, so a walk
-// does not depend on the order of the directory (FAT keeps no order).
+// "." and ".." first, then the names in UTF-8 byte order (as on Linux), so
+// a walk does not depend on the order of the directory (FAT keeps none).
 bool EntryBefore(const FindEntry& a, const FindEntry& b) {
   auto rank = [](const std::string& n) { return n == "." ? 0 : n == ".." ? 1 : 2; };
   int ra = rank(a.hostName), rb = rank(b.hostName);
   if (ra != rb) return ra < rb;
-  return a.convertible && b.convertible ? a.name < b.name : a.hostName < b.hostName;
+  return a.hostName < b.hostName;
 }
 
 // The root "X:\" of every drive letter whose type is `type`, A to Z.
