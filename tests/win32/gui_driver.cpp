@@ -95,6 +95,24 @@ BOOL CALLBACK Collect(HWND window, LPARAM param) {
   return TRUE;
 }
 
+struct TextSearch {
+  std::wstring text;
+  bool found = false;
+};
+
+BOOL CALLBACK FindText(HWND child, LPARAM param) {
+  auto* search = reinterpret_cast<TextSearch*>(param);
+  if (Text(child) == search->text) search->found = true;
+  return !search->found;
+}
+
+// True when a control of the window shows exactly this text.
+bool ShowsText(HWND window, const std::wstring& text) {
+  TextSearch search{text};
+  EnumChildWindows(window, FindText, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 enum class Kind { kMain, kMessage, kOverwrite, kRetry, kOther };
 
 Kind KindOf(HWND window) {
@@ -374,6 +392,19 @@ int ExtractRun(const std::wstring& exe, const std::wstring& set, const std::wstr
   std::wstring source = ItemText(main, kSourceField);
   Check(source == set, "extract: the source is the folder it was started in: " + Utf8(source));
   SetDlgItemTextW(main, kDestinationField, destination.c_str());
+  // Browse opens the shell's folder picker over the main window; Cancel
+  // leaves the destination as it was.
+  Press(main, kBrowseButton);
+  HWND picker = NextWindow(run.pi.hProcess, run.pi.dwProcessId, main, 60);
+  if (Check(picker && KindOf(picker) == Kind::kOther && !IsWindowEnabled(main) &&
+                ShowsText(picker, W(msg::kBrowseTitle)),
+            "extract: Browse opens the folder picker with its instruction, the main window "
+            "disabled")) {
+    Press(picker, IDCANCEL);
+    for (int i = 0; i < 100 && IsWindow(picker); ++i) Sleep(50);
+  }
+  Check(ItemText(main, kDestinationField) == destination,
+        "extract: a cancelled picker leaves the destination unchanged");
   Sleep(300);
   Screenshot(main, out + "\\main-extract.bmp");
   Press(main, kButtonRun);
