@@ -18,12 +18,6 @@ namespace {
 // The list is read into a block this much larger than the file.
 constexpr std::size_t kListBufferSlack = 1024;
 
-// folder + '\' + name, without doubling a separator the folder ends with.
-std::string JoinFolder(const std::string& folder, const std::string& name) {
-  if (folder.empty() || cp932::EndsWithChar(folder, '\\')) return folder + name;
-  return folder + "\\" + name;
-}
-
 // Title from the first "*.qzm" of the current folder: the name before its
 // last dot. Names without a code page 932 form cannot name a game here.
 bool FindProjectTitle(std::string& title) {
@@ -163,12 +157,10 @@ bool MainWindow::Init(const std::string& commandLine) {
   s.RunMode = commandLine.empty() ? ExtractMode : MakeMode;
 
   s.StartDir = plat::CurrentFolder();
-  // Default destinations: the first removable volume for new disks, a games
-  // folder in the home folder for an expanded game.
-  std::string home = plat::HomeFolder();
-  std::string removableRoot = plat::FirstRemovableRoot();
-  if (removableRoot.empty()) removableRoot = JoinFolder(home, "");
-  std::string fixedRoot = JoinFolder(home, "Games\\");
+  // Default destinations: the first removable volume for new disks, a fixed
+  // place for an expanded game.
+  const std::string removableRoot = plat::DefaultDiskSetRoot();
+  const std::string fixedRoot = plat::DefaultGameRoot();
 
   s.ListBufferPresent = false;
   s.ListBuffer.clear();

@@ -24,6 +24,8 @@ bool FromHostPath(const std::string& host, std::string& inner);
 bool ToHostPath(const std::string& inner, std::string& host);
 // The host path for display (falls back to a lossy form; never fails).
 std::string DisplayPath(const std::string& inner);
+// The host's path separator, for the paths inside message texts.
+extern const char kHostSeparator;
 
 // --- Files ---------------------------------------------------------------
 // fopen with the C modes the program uses ("rb", "wb", "rt", "wt", "at",
@@ -104,9 +106,18 @@ bool FreeBytes(const std::string& path, uint64_t& bytes);
 std::string FirstRemovableRoot();
 // The user's home folder.
 std::string HomeFolder();
+// The default destinations before the title is appended, each ending in
+// '\': where a new disk set goes (the first removable volume, or a fixed
+// place when there is none) and where an expanded game goes.
+std::string DefaultDiskSetRoot();
+std::string DefaultGameRoot();
 
 // --- Process -------------------------------------------------------------
 std::string ProgramFile();  // full path of the running program
+// The program of the other operating system lying beside this one, which a
+// disk set carries too so that it expands on both (kelvod.exe beside the
+// Linux kelvod); "" when there is none.
+std::string CompanionProgram();
 std::string CurrentFolder();
 bool ChangeFolder(const std::string& path);
 

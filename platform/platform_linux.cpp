@@ -20,9 +20,16 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/wildcard.h"
 #include "text/cp932.h"
 
 namespace plat {
+
+using wildcard::Chars;
+using wildcard::HasWildcards;
+using wildcard::MatchName;
+using wildcard::SplitCp932;
+using wildcard::SplitUtf8;
 
 struct FindHandle {
   std::vector<FindEntry> entries;
@@ -111,89 +118,6 @@ bool HostFor(const std::string& inner, std::string& host) {
   }
   host = Resolve(host);
   return true;
-}
-
-// --- Wildcard matching ------------------------------------------------------
-// A name and a pattern are compared character by character: code page 932
-// characters for names that have that form, UTF-8 sequences for host names
-// that have not.
-
-using Chars = std::vector<std::string_view>;
-
-Chars SplitCp932(std::string_view s) {
-  Chars out;
-  for (std::size_t i = 0; i < s.size();) {
-    std::size_t next = cp932::Next(s, i);
-    out.push_back(s.substr(i, next - i));
-    i = next;
-  }
-  return out;
-}
-
-Chars SplitUtf8(std::string_view s) {
-  Chars out;
-  for (std::size_t i = 0; i < s.size();) {
-    std::size_t next = i + 1;
-    while (next < s.size() && (static_cast<unsigned char>(s[next]) & 0xC0) == 0x80) ++next;
-    out.push_back(s.substr(i, next - i));
-    i = next;
-  }
-  return out;
-}
-
-bool SameChar(std::string_view a, std::string_view b) {
-  if (a.size() == 1 && b.size() == 1) return FoldAscii(a[0]) == FoldAscii(b[0]);
-  return a == b;
-}
-
-bool IsChar(std::string_view c, char what) { return c.size() == 1 && c[0] == what; }
-
-// '*' matches any run of characters, '?' exactly one.
-bool MatchChars(const Chars& pattern, const Chars& name) {
-  std::size_t p = 0, n = 0;
-  std::size_t starP = std::string::npos, starN = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && IsChar(pattern[p], '*')) {
-      starP = p++;
-      starN = n;
-    } else if (p < pattern.size() && (IsChar(pattern[p], '?') || SameChar(pattern[p], name[n]))) {
-      ++p;
-      ++n;
-    } else if (starP != std::string::npos) {
-      p = starP + 1;
-      n = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && IsChar(pattern[p], '*')) ++p;
-  return p == pattern.size();
-}
-
-bool HasDot(const Chars& name) {
-  return std::any_of(name.begin(), name.end(), [](std::string_view c) { return IsChar(c, '.'); });
-}
-
-// The search rules of the old systems: "*.*" is every name, a pattern that
-// ends in ".*" also matches the name without any extension ("readme.*"
-// finds readme), and one that ends in "." matches only names without a dot
-// ("*." finds the names that have no extension).
-bool MatchName(Chars pattern, const Chars& name) {
-  std::size_t n = pattern.size();
-  if (n >= 2 && IsChar(pattern[n - 2], '.') && IsChar(pattern[n - 1], '*')) {
-    if (MatchChars(pattern, name)) return true;
-    pattern.resize(n - 2);
-    return MatchChars(pattern, name);
-  }
-  if (n >= 1 && IsChar(pattern[n - 1], '.')) {
-    pattern.resize(n - 1);
-    return !HasDot(name) && MatchChars(pattern, name);
-  }
-  return MatchChars(pattern, name);
-}
-
-bool HasWildcards(std::string_view s) {
-  return cp932::Find(s, '*') != cp932::npos || cp932::Find(s, '?') != cp932::npos;
 }
 
 // Fills the name fields of an entry from its host name.
@@ -351,6 +275,8 @@ std::string InnerFolderWithSeparator(const std::string& host) {
 }  // namespace
 
 // --- Path conversion -------------------------------------------------------
+
+const char kHostSeparator = '/';
 
 bool FromHostPath(const std::string& host, std::string& inner) {
   // A '\' in a host name would be read as a separator inside; a NUL would
@@ -781,6 +707,20 @@ std::string HomeFolder() {
   return inner;
 }
 
+// folder + '\\' + name, without doubling a separator the folder ends with.
+static std::string JoinFolder(const std::string& folder, const std::string& name) {
+  if (folder.empty() || cp932::EndsWithChar(folder, '\\')) return folder + name;
+  return folder + "\\" + name;
+}
+
+// No removable volume: the home folder, where the user finds the set.
+std::string DefaultDiskSetRoot() {
+  std::string root = FirstRemovableRoot();
+  return root.empty() ? JoinFolder(HomeFolder(), "") : root;
+}
+
+std::string DefaultGameRoot() { return JoinFolder(HomeFolder(), "Games\\"); }
+
 // --- Process ------------------------------------------------------------------
 
 std::string ProgramFile() {
@@ -790,6 +730,18 @@ std::string ProgramFile() {
   std::string inner;
   if (!FromHostPath(std::string(buf, static_cast<std::size_t>(n)), inner)) return {};
   return inner;
+}
+
+std::string CompanionProgram() {
+  std::string self = ProgramFile();
+  std::size_t sep = cp932::FindLast(self, '\\');
+  if (sep == cp932::npos) return {};
+  std::string companion = self.substr(0, sep + 1) + "kelvod.exe";
+  std::string host;
+  struct stat st;
+  if (!ToHostPath(companion, host) || stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return {};
+  return companion;
 }
 
 std::string CurrentFolder() {

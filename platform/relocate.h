@@ -13,7 +13,8 @@ void ContinueFromTemporaryCopy(char** argv);
 // In the continued process: goes back to the folder the program was
 // started from (for the start-up) and removes the temporary copy (the
 // running program keeps it until it ends). False in a process that was not
-// continued this way.
+// continued this way. True on Windows, where the system itself runs a
+// program started from removable media from a copy.
 bool TakeOverStartFolder();
 // Leaves the start folder for the temporary folder, so that the disk is free.
 void LeaveStartFolder();

@@ -227,10 +227,26 @@ void RunHandler::MakeRun() {
     return AbortEnd();
   }
 
+  // The program for the other system, when one lies beside this one, goes
+  // onto the last disk too, so that the set expands on both.
+  std::string companion = plat::CompanionProgram();
+  int64_t companionLength = 0;
+  if (!companion.empty()) {
+    companionLength = -1;
+    if (std::FILE* f = plat::OpenFile(companion, "rb")) {
+      companionLength = plat::FileLength(f);
+      std::fclose(f);
+    }
+    if (companionLength < 0) {
+      companion.clear();
+      companionLength = 0;
+    }
+  }
+
   // The last disk must take the tool and the list; a fresh disk inserted
   // here gets its marker and the next number, outside the list's count.
-  const uint64_t need =
-      static_cast<uint64_t>(listLength) + static_cast<uint64_t>(programLength) + kFreeSpaceSlack;
+  const uint64_t need = static_cast<uint64_t>(listLength) + static_cast<uint64_t>(programLength) +
+                        static_cast<uint64_t>(companionLength) + kFreeSpaceSlack;
   PathParts destination;
   SplitPath(s.DestinationFolder, destination);
   while (!HasRoom(need)) {
@@ -251,6 +267,12 @@ void RunHandler::MakeRun() {
   SplitPath(program, self);
   s.RelativePath = MakePath("", "", self.name, self.ext);
   ops_.PackFile(program, s.DestinationFolder, &s.RelativePath, 1, 1, 0, nullptr);
+  if (!companion.empty()) {
+    PathParts other;
+    SplitPath(companion, other);
+    s.RelativePath = MakePath("", "", other.name, other.ext);
+    ops_.PackFile(companion, s.DestinationFolder, &s.RelativePath, 1, 1, 0, nullptr);
+  }
   s.RelativePath = MakePath("", "", self.name, ".lst");
   ops_.PackFile(s.ListTempPath, s.DestinationFolder, &s.RelativePath, 1, 1, 0, nullptr);
   if (s.WorkActive == 0) return AbortEnd();

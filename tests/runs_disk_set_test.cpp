@@ -28,6 +28,10 @@ std::string Lf(std::string text) {
 class DiskSetTest : public RunFixture {
  protected:
   void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "whole runs with the Linux start-menu entry; tools/wine-tests.sh makes and "
+                    "expands the sample with kelvod.exe on floppy disks under Wine";
+#endif
     RunFixture::SetUp();
     std::string command =
         "python3 '" KELVOD_SOURCE_DIR "/tools/make_sample.py' '" + work.string() + "' >/dev/null";

@@ -1,20 +1,30 @@
 #!/bin/bash
-# Builds kelvod (Release), sets up the sample work folder examples/sample,
-# makes a disk set of it with kelvod, expands the set again with the kelvod
-# the set carries, and compares the game folder with the work folder.
+# Builds kelvod (Release) and kelvod.exe beside it, sets up the sample work
+# folder examples/sample, makes a disk set of it with kelvod (the set carries
+# both programs), expands the set again with the kelvod the set carries, and
+# compares the game folder with the work folder.
 #
-# Build folder: build-release (KELVOD_BUILD_PREFIX=dir/ puts it in dir/release).
+# Build folders: build-release and build-release-win (KELVOD_BUILD_PREFIX=dir/
+# puts them in dir/release and dir/release-win).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 . tools/deps.sh
 
-kv_need_packages cmake ninja-build g++ python3
+kv_need_packages cmake ninja-build g++ python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
 
 build="${KELVOD_BUILD_PREFIX:-build-}release"
 echo "== building kelvod in $build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DKELVOD_TESTS=OFF -DKELVOD_BENCH=OFF >/dev/null
 cmake --build "$build" -j2 --target kelvod
+
+# kelvod.exe beside kelvod: the disk set then carries both and expands on
+# Windows too.
+echo "== building kelvod.exe in $build-win"
+cmake -S . -B "$build-win" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DKELVOD_TESTS=OFF -DKELVOD_BENCH=OFF >/dev/null
+cmake --build "$build-win" -j2 --target kelvod
+cp "$build-win/kelvod.exe" "$build/kelvod.exe"
 
 echo "== setting up examples/sample"
 python3 tools/make_sample.py examples/sample
@@ -73,6 +83,6 @@ if [ "$failures" -ne 0 ]; then
 fi
 echo "every file came back byte for byte ($expected files), and the empty folder save/ too"
 echo "program:     $kelvod"
-echo "disk set:    $set_dir ($(ls "$set_dir" | wc -l) entries: disk1.id, *_lzs files, kelvod, kelvod.lst)"
+echo "disk set:    $set_dir ($(ls "$set_dir" | wc -l) entries: disk1.id, *_lzs files, kelvod, kelvod.exe, kelvod.lst)"
 echo "game folder: $game"
 echo "logs:        $out/make.log, $out/extract.log"

@@ -1,10 +1,11 @@
 #!/bin/bash
-# Builds and runs the whole test suite: a normal build and an AddressSanitizer
-# + UndefinedBehaviorSanitizer build, each with all its CTest tests, then the
+# Builds and runs the whole test suite: a normal build, the Windows build
+# under Wine (tools/wine-tests.sh) and an AddressSanitizer +
+# UndefinedBehaviorSanitizer build, each with all its CTest tests, then the
 # short fuzzing run. Installs what it needs (Debian packages) when missing.
 #
-# Build folders: build-test and build-asan (KELVOD_BUILD_PREFIX=dir/ puts
-# them in dir/test and dir/asan). Two parallel jobs: CI machines have 2 cores.
+# Build folders: build-test, build-win and build-asan (KELVOD_BUILD_PREFIX=dir/
+# puts them in dir/test, dir/win and dir/asan). Two parallel jobs: CI machines have 2 cores.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 . tools/deps.sh
@@ -36,6 +37,10 @@ build_and_test() {
 }
 
 build_and_test "${prefix}test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+# kelvod.exe, cross-built and tested under Wine, and the black-box tests of
+# the build above run against it.
+bash tools/wine-tests.sh "${prefix}test"
 
 # Optimised, so that the sanitised round trip of the large sample file stays
 # quick; the benchmarks are left out of this build.

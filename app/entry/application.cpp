@@ -5,13 +5,18 @@
 #include <string>
 #include <string_view>
 
+#include "app/command_line.h"
 #include "app/commands/batch.h"
 #include "app/commands/file_commands.h"
 #include "app/dialogue/dialogue.h"
 #include "app/entry/usage.h"
 #include "app/exit_status.h"
-#include "app/frontends/qt/window_frontend.h"
 #include "app/frontends/terminal/terminal.h"
+#if defined(_WIN32)
+#include "app/frontends/win32/win32.h"
+#else
+#include "app/frontends/qt/window_frontend.h"
+#endif
 #include "app/main_window.h"
 #include "codec/context.h"
 #include "platform/relocate.h"
@@ -28,16 +33,22 @@ enum class FrontEndKind { kTerminal, kWindow };
 
 struct FrontEndChoice {
   FrontEndKind kind = FrontEndKind::kTerminal;
+#if !defined(_WIN32)
   std::unique_ptr<WindowFrontEnd> window;  // loaded, with the display open
+#endif
 };
 
-// The one place that picks the front end: the desktop window when there is a
-// display and its module loads and opens it; otherwise, and always with
-// --tty, the terminal. When the window was wanted but cannot be had, one
-// line says why.
+// The one place that picks the front end. --tty always means the terminal.
+// On Windows the window is the desktop's own; elsewhere it is the desktop
+// window when there is a display and its module loads and opens it, and one
+// line says why when it cannot be had.
 FrontEndChoice ChooseFrontEnd(bool forceTerminal) {
   FrontEndChoice choice;
-  if (forceTerminal || !DesktopDisplayAvailable()) return choice;
+  if (forceTerminal) return choice;
+#if defined(_WIN32)
+  choice.kind = FrontEndKind::kWindow;
+#else
+  if (!DesktopDisplayAvailable()) return choice;
   std::string why;
   const std::string module = FindWindowModule(why);
   if (!module.empty()) choice.window = WindowFrontEnd::Open(module, why);
@@ -45,6 +56,7 @@ FrontEndChoice ChooseFrontEnd(bool forceTerminal) {
     choice.kind = FrontEndKind::kWindow;
   else
     std::fprintf(stderr, "kelvod: no window (%s); using the terminal\n", why.c_str());
+#endif
   return choice;
 }
 
@@ -53,9 +65,7 @@ struct Options {
   int first = 1;  // the first argument after the options
 };
 
-}  // namespace
-
-int RunApplication(int argc, char** argv) {
+int Run(int argc, char** argv, const std::string* rawArguments) {
   if (IsBatchCommandLine(argc, argv)) {
     auto codec = NewCodecContext();
     return RunBatchCommand(argc, argv, *codec);
@@ -92,14 +102,17 @@ int RunApplication(int argc, char** argv) {
     return kExitUsage;
   }
 
-  const std::string commandLine = CommandLineCopy(argc, argv, first);
+  const std::string commandLine = rawArguments ? CommandLineCopyFromRaw(*rawArguments, first - 1)
+                                               : CommandLineCopy(argc, argv, first);
   bool continued = false;
   if (commandLine.empty()) {
     // Extract mode runs from the disk set: go on from a copy of the program
     // so that the disk can be changed.
     continued = plat::TakeOverStartFolder();
     if (!continued) {
+#if !defined(_WIN32)
       HandOverProgramFolder();
+#endif
       plat::ContinueFromTemporaryCopy(argv);
     }
   }
@@ -115,7 +128,19 @@ int RunApplication(int argc, char** argv) {
     case FrontEndKind::kTerminal:
       return RunTerminal(window, commandLine, continued);
     case FrontEndKind::kWindow:
+#if defined(_WIN32)
+      return RunWin32(window, commandLine, continued);
+#else
       return frontEnd.window->Run(window, commandLine, continued);
+#endif
   }
   return kExitUsage;
+}
+
+}  // namespace
+
+int RunApplication(int argc, char** argv) { return Run(argc, argv, nullptr); }
+
+int RunApplication(int argc, char** argv, const std::string& rawArguments) {
+  return Run(argc, argv, &rawArguments);
 }

@@ -1,7 +1,9 @@
 #include "support/disk_fixtures.h"
 
+#ifndef _WIN32  // the Windows forms are in disk_fixtures_win32.cpp
 #include <sys/mount.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -14,6 +16,7 @@
 #include "platform/platform.h"
 #include "text/cp932.h"
 
+#ifndef _WIN32
 TempDir::TempDir() {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kvtest-XXXXXX";
@@ -21,6 +24,7 @@ TempDir::TempDir() {
   buf.push_back('\0');
   if (mkdtemp(buf.data())) path = buf.data();
 }
+#endif
 
 TempDir::~TempDir() {
   std::error_code ec;
@@ -88,6 +92,7 @@ std::vector<std::string> ListTree(const fs::path& dir) {
   return out;
 }
 
+#ifndef _WIN32
 bool TmpfsDrive::Available(std::string* reason) {
   static int state = -1;  // -1 unknown, 0 refused, 1 works
   static std::string why;
@@ -138,3 +143,4 @@ fs::path TmpfsDrive::Change(const fs::path& shelf, std::size_t newBytes) {
   Mount();
   return kept;
 }
+#endif

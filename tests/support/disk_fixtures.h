@@ -10,6 +10,14 @@
 
 namespace fs = std::filesystem;
 
+#ifdef _WIN32
+// The POSIX environment calls for the tests. TMPDIR also sets TMP and TEMP,
+// where Windows looks for the temporary folder, and HOME also USERPROFILE.
+int setenv(const char* name, const char* value, int overwrite);
+int setenv(const char* name, const wchar_t* value, int overwrite);
+int unsetenv(const char* name);
+#endif
+
 // A fresh folder under the system's temporary folder, removed afterwards.
 struct TempDir {
   TempDir();

@@ -30,7 +30,7 @@ struct Choice {
 // one has no form inside.
 std::string HostSeparators(std::string text) {
   for (std::size_t i = 0; i < text.size(); i = cp932::Next(text, i))
-    if (text[i] == '\\') text[i] = '/';
+    if (text[i] == '\\') text[i] = plat::kHostSeparator;
   return text;
 }
 
