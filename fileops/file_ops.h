@@ -94,4 +94,5 @@ class FileOps : public PieceHooks {
   // The marker this run wrote last: which file, and when.
   plat::FileId lastMarker_;
   uint64_t lastMarkerTime_ = 0;
+  std::string lastMarkerPath_;
 };
