@@ -7,9 +7,9 @@
 // were read (device, file number, change times). A look-up compares that
 // with the folder as it is now and reads it again when anything else
 // changed it; creations and removals made by this process are put into the
-// names instead (with the folder's new times). Another disk in the drive is another device, so a disk
-// change never finds the old disk's names. Safe to use from several
-// threads; at most kMaxNames names are kept in all.
+// names instead, with the folder's new times. Another disk in the drive is
+// another device, so a disk change never finds the old disk's names. Safe
+// to use from several threads; at most kMaxNames names are kept in all.
 #pragma once
 
 #include <sys/stat.h>

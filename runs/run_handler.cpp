@@ -38,6 +38,8 @@ RunHandler::RunHandler(Dialogue& ui, CodecContext& codec)
     : ui_(ui), state_(ui.state()), list_(ui.state()), ops_(ui, codec, list_) {}
 
 void RunHandler::AbortEnd() {
+  // The disks made so far may be taken out now.
+  if (state_.RunMode == MakeMode) plat::SyncVolume(state_.DestinationFolder);
   ui_.ShowMessage(msg::kMsgAborted, msg::kCaptionConfirm, kExclamationOk);
 }
 
@@ -178,6 +180,12 @@ void RunHandler::MakeRun() {
   s.RelativePath = MakePath("", "", self.name, ".lst");
   ops_.PackFile(s.ListTempPath, s.DestinationFolder, &s.RelativePath, 1, 1, 0, nullptr);
   if (s.WorkActive == 0) return AbortEnd();
+  // One sync for the last disk before the run is reported done (and one
+  // before each disk-change prompt, in the dialogue): not one per file.
+  if (!plat::SyncVolume(s.DestinationFolder)) {
+    ops_.StopRunWith(Format(msg::kMsgWriteFailed, s.DestinationFolder.c_str()), kWriteFailed);
+    return AbortEnd();
+  }
   ShowWarnings();
   SuccessEnd();
 }

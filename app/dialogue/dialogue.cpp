@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/platform.h"
+
 namespace {
 
 // Answers every dialog as Escape would; shared, since it has no state.
@@ -50,6 +52,10 @@ int Dialogue::PromptOverwrite(const std::string& path) {
 }
 
 int Dialogue::PromptRetry(const std::string& path, const std::string& reason) {
+  // In a make run the retry prompt is where the user changes disks: what
+  // was written to the disk in the drive must be on it before it comes out.
+  if (state_.RunMode == MakeMode && state_.WorkActive != 0 && !state_.DestinationFolder.empty())
+    plat::SyncVolume(state_.DestinationFolder);
   int id = frontEnd_->RetryDialog(path, reason);
   // The retry prompt has only Retry and Abort.
   StorePromptAnswer(id == kButtonRetry ? kButtonRetry : kButtonRetryAbort);
