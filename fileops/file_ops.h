@@ -22,6 +22,13 @@ class ListLines {
   virtual bool AppendFileLine(const std::string& writtenPath, int32_t diskCounter) = 0;
 };
 
+class EncodeAhead;
+
+// PackFile's test for a source that carries the signature: a head or piece
+// file, or (noSplit or shorter than a piece) a whole compressed file, is
+// copied as it is.
+bool CopiedAsIs(const LzsHeader& h, bool carriesSignature, int64_t length, int noSplit);
+
 class FileOps : public PieceHooks {
  public:
   FileOps(Dialogue& ui, CodecContext& codec, ListLines& list);
@@ -78,6 +85,9 @@ class FileOps : public PieceHooks {
   RunState& state;
   CodecContext& codec;
   ListLines& list;
+  // Set by a make run that encodes ahead on other threads: PackFile takes
+  // its files' encodes from there when they fit (fileops/encode_ahead.h).
+  EncodeAhead* ahead = nullptr;
 
  private:
   bool IsOwnMarker(const std::string& path);
@@ -90,6 +100,9 @@ class FileOps : public PieceHooks {
   int CopyWithRetry(const std::string& src, const std::string& destination,
                     const std::string& destinationRoot);
   int CopyBranch(const std::string& copySource, const std::string& output);
+  int PlaceEncoded(const std::string& tempName, const std::string& destination,
+                   const std::string& destinationRoot, const std::string& shownName, int noSplit,
+                   int32_t* sizeOut);
 
   // The marker this run wrote last: which file, and when.
   plat::FileId lastMarker_;

@@ -1,12 +1,15 @@
 #include "runs/run_handler.h"
 
 #include <cstdio>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "app/dialogue/list_line.h"
 #include "app/dialogue/resources/messages.h"
+#include "codec/encoder.h"
 #include "codec/result_code.h"
+#include "fileops/encode_ahead.h"
 #include "fileops/paths.h"
 #include "platform/platform.h"
 #include "runs/shortcut.h"
@@ -133,7 +136,17 @@ void RunHandler::MakeRun() {
     ReportListWriteFailure();
     return AbortEnd();
   }
-  WalkFolder(ops_, s.SourceFolder, s.DestinationFolder, s.RelativePath);
+  {
+    // The next files are encoded ahead while the walk places each one; all
+    // of that ends with the walk, at once when it was aborted.
+    std::unique_ptr<EncodeAhead> ahead;
+    if (jobs_ > 1)
+      ahead = std::make_unique<EncodeAhead>(
+          jobs_ - 1, PlanWalk(s.SourceFolder, s.DestinationFolder), TailOf(ops_.codec));
+    ops_.ahead = ahead.get();
+    WalkFolder(ops_, s.SourceFolder, s.DestinationFolder, s.RelativePath);
+    ops_.ahead = nullptr;
+  }
   if (s.WorkActive == 0) return AbortEnd();
 
   int64_t listLength = list_.FinishListFile(s.DiskId);

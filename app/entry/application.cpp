@@ -1,8 +1,11 @@
 #include "app/entry/application.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "app/commands/file_commands.h"
 #include "app/dialogue/dialogue.h"
@@ -32,8 +35,18 @@ FrontEndKind ChooseFrontEnd(bool forceTerminal) {
 
 struct Options {
   bool forceTerminal = false;
+  // Threads that encode in a make run: the cores, at most 4 (the disk
+  // rarely keeps up with more).
+  int jobs = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 4);
   int first = 1;  // the first argument after the options
 };
+
+// The N of "--jobs N" or "--jobs=N": 1 to 64, else 0.
+int JobsValue(const char* text) {
+  char* end = nullptr;
+  const long n = text ? std::strtol(text, &end, 10) : 0;
+  return end && end != text && *end == '\0' && n >= 1 && n <= 64 ? static_cast<int>(n) : 0;
+}
 
 }  // namespace
 
@@ -51,6 +64,16 @@ int RunApplication(int argc, char** argv) {
     if (arg.substr(0, 2) != "--") break;
     if (arg == "--tty") {
       options.forceTerminal = true;
+      continue;
+    }
+    if (arg == "--jobs" || arg.substr(0, 7) == "--jobs=") {
+      const char* value =
+          arg == "--jobs" ? (first + 1 < argc ? argv[++first] : nullptr) : argv[first] + 7;
+      options.jobs = JobsValue(value);
+      if (options.jobs == 0) {
+        std::fprintf(stderr, "kelvod: --jobs needs a number from 1 to 64\n");
+        return kExitUsage;
+      }
       continue;
     }
     if (arg == "--help") {
@@ -84,6 +107,7 @@ int RunApplication(int argc, char** argv) {
   auto codec = NewCodecContext();
   Dialogue ui(state);
   RunHandler runs(ui, *codec);
+  runs.SetJobs(options.jobs);
   MainWindow window(ui, runs);
   switch (ChooseFrontEnd(options.forceTerminal)) {
     case FrontEndKind::kTerminal:

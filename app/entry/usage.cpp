@@ -13,6 +13,9 @@ Makes a disk set from a game's work folder, or expands a disk set.
 
 Options (they come first; a lone -- ends them):
   --tty                use the terminal front end (the only one so far)
+  --jobs N             threads that compress the files of a make run (default:
+                       the number of cores, at most 4); 1 compresses one file
+                       after the other on one thread. The disk set is the same.
   --help               show this text
   --version            show the version
   --compress SRC DST   compress one file
