@@ -35,6 +35,8 @@ bool SameTime(const timespec& a, const timespec& b) {
 
 struct Folder {
   Stamp stamp;
+  // Some folding has been seen with more than one name.
+  bool shared = false;
   // Folded name -> the first name in byte order with that folding; empty
   // when that is the folded name itself (the usual case costs one string).
   std::unordered_map<std::string, std::string> byFolded;
@@ -47,9 +49,12 @@ struct Folder {
     auto [it, added] = byFolded.try_emplace(key);
     if (added) {
       if (key != name) it->second.assign(name);
-    } else if (name < NameFor(*it)) {
-      it->second.assign(name);
-      if (it->second == it->first) it->second.clear();
+    } else if (name != NameFor(*it)) {
+      shared = true;
+      if (name < NameFor(*it)) {
+        it->second.assign(name);
+        if (it->second == it->first) it->second.clear();
+      }
     }
   }
 };
@@ -115,10 +120,14 @@ class Cache {
     const std::string name = LastLevel(path);
     auto found = f.byFolded.find(Folded(name));
     if (found != f.byFolded.end() && f.NameFor(*found) == name) {
-      // Another name of the same folding may take its place: read the
-      // folder again when it is next needed.
-      Forget(it);
-      return;
+      if (f.shared) {
+        // Another name of the same folding may take its place: read the
+        // folder again when it is next needed.
+        Forget(it);
+        return;
+      }
+      f.byFolded.erase(found);
+      --count_;
     }
     Restamp(it);
   }
