@@ -162,7 +162,8 @@ void EncodeAhead::Encode(Job& job, CodecContext& c, CoderHooks& hooks) {
   std::FILE* in = plat::OpenFile(job.source, "rb");
   if (!in) return;
   job.temp = plat::MakeTempFile(plat::TempFolder(), "_lzs");
-  std::FILE* out = job.temp.empty() ? nullptr : plat::OpenFile(job.temp, "wb");
+  // Made empty; not truncated (see PackFile).
+  std::FILE* out = job.temp.empty() ? nullptr : plat::OpenFile(job.temp, "r+b");
   int r = kTempCreateFailed;
   if (out) {
     {

@@ -181,8 +181,12 @@ int FileOps::PackFile(const std::string& source, const std::string& destinationR
     }
   }
 
+  // The temporary file is made empty: opened without truncating it, since
+  // ext4 writes a file truncated to nothing out to the disk when it is
+  // closed (its guard for files replaced in place), which cost a wait on
+  // the disk for every file.
   tempName = plat::MakeTempFile(plat::TempFolder(), "_lzs");
-  std::FILE* out = tempName.empty() ? nullptr : plat::OpenFile(tempName, "wb");
+  std::FILE* out = tempName.empty() ? nullptr : plat::OpenFile(tempName, "r+b");
   if (!out) {
     std::fclose(in);
     if (!tempName.empty()) plat::RemoveFile(tempName);

@@ -29,7 +29,7 @@ std::string DisplayPath(const std::string& inner);
 
 // --- Files ---------------------------------------------------------------
 // fopen with the C modes the program uses ("rb", "wb", "rt", "wt", "at",
-// "r+t"). Text mode is binary on every host; the list file writes its CR LF
+// "r+t", "r+b"). Text mode is binary on every host; the list file writes its CR LF
 // itself. nullptr when it cannot be opened (errno set).
 std::FILE* OpenFile(const std::string& path, const char* mode);
 bool RemoveFile(const std::string& path);
