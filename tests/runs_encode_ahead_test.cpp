@@ -195,13 +195,16 @@ TEST_F(EncodeAheadTest, DisksChangeAtTheSamePromptsWithTwoThreads) {
 
 TEST_F(EncodeAheadTest, AbortWithFilesEncodedAheadStopsAtOnceAndLeavesNoTemporaryFile) {
   std::size_t linesAtAbort = 0;
+  std::size_t filesAtAbort = 0;
   Outcome o = Make(2, dir.path / "out", dir.path / "out.lst", [&](Rig& r) {
     r.fe.onPump = [&] {
-      // Files are waiting in the temporary folder, encoded ahead.
-      if (linesAtAbort == 0 && TempLeftovers().size() >= 2) {
+      // Some files placed, and others waiting in the temporary folder,
+      // encoded ahead.
+      if (linesAtAbort == 0 && r.fe.toLines.size() >= 3 && TempLeftovers().size() >= 2) {
         std::vector<std::string> lines;
         ReadCrLfLines(dir.path / "out.lst", lines);
         linesAtAbort = lines.size();
+        filesAtAbort = r.fe.toLines.size();
         r.fe.answers.push_front(1);  // OK in the confirmation of Abort
         r.window.Command(kIdAbort);
       }
@@ -211,7 +214,15 @@ TEST_F(EncodeAheadTest, AbortWithFilesEncodedAheadStopsAtOnceAndLeavesNoTemporar
   EXPECT_FALSE(o.done);
   EXPECT_EQ(o.dialogs.back().substr(0, 2 + std::strlen(msg::kMsgAborted)),
             "0|" + std::string(msg::kMsgAborted));
-  EXPECT_EQ(o.list.size(), linesAtAbort);  // no file placed after the abort
+  // The file in hand may still be placed (an abort seen at the last look
+  // of an encode comes after it, as with one thread); no file after it is
+  // begun.
+  std::vector<std::string> placed(o.list.begin() + static_cast<long>(linesAtAbort), o.list.end());
+  EXPECT_LE(placed.size(), 1u);
+  ASSERT_GT(filesAtAbort, 0u);
+  const std::string inHand = o.toLines[filesAtAbort - 1];
+  for (std::size_t i = filesAtAbort; i < o.toLines.size(); ++i)
+    EXPECT_EQ(o.toLines[i].substr(0, inHand.size()), inHand);  // its pieces at most
   EXPECT_TRUE(o.leftovers.empty()) << o.leftovers.front();
 }
 
