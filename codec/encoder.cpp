@@ -354,3 +354,32 @@ int EncodeStream(CodecContext& c, ByteSource& source, ByteSink& out, const std::
   hooks.PumpOneMessage();
   return kDone;
 }
+
+WindowTail TailOf(const CodecContext& c) {
+  WindowTail tail;
+  std::memcpy(tail.data(), c.window + kTailStart, kTailSize);
+  return tail;
+}
+
+void SetTail(CodecContext& c, const WindowTail& tail) {
+  std::memcpy(c.window + kTailStart, tail.data(), kTailSize);
+}
+
+int64_t TailEndStart(int64_t length) { return std::max<int64_t>(kLookAhead, length - kRingSize); }
+
+void AdvanceTail(WindowTail& tail, std::string_view head, int64_t length, std::string_view end) {
+  // The first 18 bytes go to positions 4078 onwards; byte k after them to
+  // ring position (k - 18) mod 4096, and those at positions 0 to 16 also to
+  // their copy at 4096 onwards. The last write to a position wins.
+  for (std::size_t k = 0; k < head.size() && k < kLookAhead; ++k)
+    tail[k] = static_cast<unsigned char>(head[k]);
+  const int64_t first = TailEndStart(length);
+  for (std::size_t i = 0; i < end.size(); ++i) {
+    const auto s =
+        static_cast<std::size_t>((first + static_cast<int64_t>(i) - kLookAhead) & (kRingSize - 1));
+    if (s >= static_cast<std::size_t>(kTailStart))
+      tail[s - kTailStart] = static_cast<unsigned char>(end[i]);
+    else if (s < kLookAhead - 1)
+      tail[s + kRingSize - kTailStart] = static_cast<unsigned char>(end[i]);
+  }
+}

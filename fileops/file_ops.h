@@ -34,6 +34,13 @@ class SpaceModel {
   virtual uint64_t FreeBytes() = 0;
 };
 
+class EncodeAhead;
+
+// PackFile's test for a source that carries the signature: a head or piece
+// file, or (noSplit or shorter than a piece) a whole compressed file, is
+// copied as it is.
+bool CopiedAsIs(const LzsHeader& h, bool carriesSignature, int64_t length, int noSplit);
+
 class FileOps : public PieceHooks {
  public:
   FileOps(Dialogue& ui, CodecContext& codec, ListLines& list);
@@ -101,6 +108,9 @@ class FileOps : public PieceHooks {
   CodecContext& codec;
   ListLines& list;
   SpaceModel* space = nullptr;
+  // Set by a make run that encodes ahead on other threads: PackFile takes
+  // its files' encodes from there when they fit (fileops/encode_ahead.h).
+  EncodeAhead* ahead = nullptr;
 
  private:
   bool IsOwnMarker(const std::string& path);
@@ -112,8 +122,12 @@ class FileOps : public PieceHooks {
   int CopyBranch(const std::string& copySource, const std::string& output);
   int CheckOnly(std::FILE* in, const std::string& joined, int32_t* produced);
   std::string lastSource_;  // the file ExpandFile works on, for messages
+  int PlaceEncoded(const std::string& tempName, const std::string& destination,
+                   const std::string& destinationRoot, const std::string& shownName, int noSplit,
+                   int32_t* sizeOut);
 
   // The marker this run wrote last: which file, and when.
   plat::FileId lastMarker_;
   uint64_t lastMarkerTime_ = 0;
+  std::string lastMarkerPath_;
 };

@@ -20,6 +20,11 @@ std::string MarkerPath(const std::string& base, int32_t diskId) {
 int FileOps::WriteDiskMarker(const std::string& folder) {
   std::string base = folder;
   RemoveTrailingChar(base, '\\');
+  // The marker written last still there: the usual case, in one look and
+  // without reading the folder.
+  if (!lastMarkerPath_.empty() && lastMarkerPath_ == MarkerPath(base, state.DiskId - 1) &&
+      IsOwnMarker(lastMarkerPath_))
+    return kDone;
 
   // A disk with the marker this run wrote last is the disk in the drive and
   // is marked. Any other "*.id" (another set's, or an earlier run's that was
@@ -62,6 +67,7 @@ int FileOps::WriteDiskMarker(const std::string& folder) {
     plat::RemoveFile(marker);
     return kDone;
   }
+  lastMarkerPath_ = marker;
   if (!list.AppendDiskLine(state.DiskId))
     return StopRunWith(msg::kMsgListWriteFailed, kNameRefused);
   ++state.DiskId;

@@ -7,12 +7,17 @@
 #include "codec/pieces.h"
 #include "codec/result_code.h"
 #include "fileops/coder_hooks.h"
+#include "fileops/encode_ahead.h"
 #include "fileops/file_ops.h"
 #include "fileops/naming.h"
 #include "platform/platform.h"
 #include "text/cp932.h"
 #include "text/format.h"
 #include "text/paths.h"
+
+bool CopiedAsIs(const LzsHeader& h, bool carriesSignature, int64_t length, int noSplit) {
+  return carriesSignature && (h.piece_count != 0 || noSplit != 0 || length < kWholeFileLimit);
+}
 
 FileOps::FileOps(Dialogue& ui, CodecContext& codec, ListLines& list)
     : ui(ui), state(ui.state()), codec(codec), list(list) {}
@@ -130,8 +135,7 @@ int FileOps::PackFile(const std::string& source, const std::string& destinationR
   const bool carriesSignature = ReadHeader(in, codec.header) && HasSignatureNoCase(codec.header);
   std::fclose(in);
 
-  const bool copyAsIs = carriesSignature &&
-                        (codec.header.piece_count != 0 || noSplit != 0 || length < kWholeFileLimit);
+  const bool copyAsIs = CopiedAsIs(codec.header, carriesSignature, length, noSplit);
   // The files of the work folder (not the tool and the list) that will not
   // come back as they went in are named at the end of the run.
   const std::string shownName = relativeName ? *relativeName : source;
@@ -174,8 +178,29 @@ int FileOps::PackFile(const std::string& source, const std::string& destinationR
     return kDone;
   }
 
-  const std::string tempName = plat::MakeTempFile(plat::TempFolder(), "_lzs");
-  std::FILE* out = tempName.empty() ? nullptr : plat::OpenFile(tempName, "wb");
+  // Encoded ahead on another thread, from where this encode would start.
+  std::string tempName;
+  if (ahead && relativeName && noSplit == 0) {
+    switch (ahead->Take(source, *relativeName, codec, ui, tempName)) {
+      case EncodeAhead::Taken::kYes:
+        std::fclose(in);
+        ui.SetProgress(static_cast<uint32_t>(codec.originalCount));
+        ui.PumpOneMessage();
+        return PlaceEncoded(tempName, destination, destinationRoot, shownName, noSplit, sizeOut);
+      case EncodeAhead::Taken::kAborted:
+        std::fclose(in);
+        return kAborted;
+      case EncodeAhead::Taken::kNo:
+        break;
+    }
+  }
+
+  // The temporary file is made empty: opened without truncating it, since
+  // ext4 writes a file truncated to nothing out to the disk when it is
+  // closed (its guard for files replaced in place), which cost a wait on
+  // the disk for every file.
+  tempName = plat::MakeTempFile(plat::TempFolder(), "_lzs");
+  std::FILE* out = tempName.empty() ? nullptr : plat::OpenFile(tempName, "r+b");
   if (!out) {
     std::fclose(in);
     if (!tempName.empty()) plat::RemoveFile(tempName);
@@ -215,11 +240,19 @@ int FileOps::PackFile(const std::string& source, const std::string& destinationR
       plat::RemoveFile(tempName);
       return r;
   }
+  return PlaceEncoded(tempName, destination, destinationRoot, shownName, noSplit, sizeOut);
+}
+
+// The compressed file in tempName onto the disk: cut into pieces, or copied.
+int FileOps::PlaceEncoded(const std::string& tempName, const std::string& destination,
+                          const std::string& destinationRoot, const std::string& shownName,
+                          int noSplit, int32_t* sizeOut) {
   NoteComeBackName(shownName);
   ++state.Tally.files;
-  state.Tally.bytes += static_cast<uint64_t>(length);
+  state.Tally.bytes += static_cast<uint64_t>(codec.header.original_size);
   *sizeOut = codec.header.packed_size + kHeaderSize;
 
+  int r;
   if (noSplit == 0 && codec.header.packed_size >= kPieceStreamSize) {
     r = SplitPieces(ui, codec, *this, tempName, destination, destinationRoot);
     plat::RemoveFile(tempName);

@@ -26,6 +26,13 @@ int IsFolder(std::string& path) {
 
 int FileOps::EnsureFolders(const std::string& drive, const std::string& folder) {
   if (IsTopLevelFolder(folder)) return kDone;
+  // The usual case, every level there already, in one look: the whole
+  // folder exists only when each level above it does.
+  {
+    std::string whole = MakePath(drive, folder, "", "");
+    RemoveTrailingChar(whole, '\\');
+    if (FolderExists(whole)) return kDone;
+  }
 
   // Levels gathered so far; a rooted folder keeps its leading separator, a
   // relative one starts empty so that its first name is not cut.

@@ -5,7 +5,9 @@
 //
 // Names of the disk set may have changed case when sets were copied off old
 // media, so every look-up falls back to a case-insensitive match, level by
-// level, when the exact name is missing.
+// level, when the exact name is missing. The names of the folders this
+// needs are read once and kept (platform/folder_names.h). The file, search
+// and temporary-file functions may be called from several threads at once.
 #pragma once
 
 #include <cstdint>
@@ -29,13 +31,17 @@ extern const char kHostSeparator;
 
 // --- Files ---------------------------------------------------------------
 // fopen with the C modes the program uses ("rb", "wb", "rt", "wt", "at",
-// "r+t"). Text mode is binary on every host; the list file writes its CR LF
+// "r+t", "r+b"). Text mode is binary on every host; the list file writes its CR LF
 // itself. nullptr when it cannot be opened (errno set).
 std::FILE* OpenFile(const std::string& path, const char* mode);
 bool RemoveFile(const std::string& path);
 // Copies src over dst (replacing it), keeping the permission bits. False on
-// any failure, a full disk included; a partial dst is removed.
+// any failure, a full disk included; a partial dst is removed. The data is
+// not synced to the disk on Linux: see SyncVolume.
 bool CopyFileReplacing(const std::string& src, const std::string& dst);
+// Writes everything written to the file system that holds path (or its
+// nearest existing ancestor) out to its disk; false when that failed.
+bool SyncVolume(const std::string& path);
 // Positions an open file at offset from its start; false on failure.
 bool SeekTo(std::FILE* f, int64_t offset);
 // Length of an open file, or -1.

@@ -16,9 +16,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string_view>
 #include <vector>
 
+#include "platform/folder_names.h"
 #include "platform/platform.h"
 #include "platform/wildcard.h"
 #include "text/cp932.h"
@@ -40,23 +42,6 @@ namespace {
 
 constexpr std::size_t kCopyBuffer = 1 << 20;
 
-bool EntryExists(const std::string& host) {
-  struct stat st;
-  return lstat(host.c_str(), &st) == 0;
-}
-
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-// Host names are UTF-8, whose bytes of 0x80 and above are never ASCII
-// letters, so folding single bytes folds exactly the ASCII letters.
-bool SameNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
-}
-
 std::string JoinHost(const std::string& folder, std::string_view name) {
   if (folder.empty()) return std::string(name);
   std::string out = folder;
@@ -65,49 +50,74 @@ std::string JoinHost(const std::string& folder, std::string_view name) {
   return out;
 }
 
-// The entry of folder whose name equals name ignoring case; the first in
-// byte order when several do, so the choice does not depend on the order
-// of the directory. "" when none.
-std::string MatchInFolder(const std::string& folder, std::string_view name) {
-  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir) return {};
-  std::string best;
-  while (dirent* d = readdir(dir)) {
-    std::string_view candidate = d->d_name;
-    if (SameNoCase(candidate, name) && (best.empty() || candidate < best)) best = candidate;
+// The levels of a host path, empty ones left out.
+std::vector<std::string_view> LevelsOf(std::string_view host) {
+  std::vector<std::string_view> levels;
+  for (std::size_t i = 0; i < host.size();) {
+    std::size_t end = host.find('/', i);
+    if (end == std::string_view::npos) end = host.size();
+    if (end > i) levels.push_back(host.substr(i, end - i));
+    i = end + 1;
   }
-  closedir(dir);
-  return best;
+  return levels;
 }
 
-// The host path with every level that does not exist replaced by an entry
-// of the same name in another case. Levels from the first one that matches
-// nothing on are kept as given (so a file or folder can be created there).
-// One lstat when the exact path exists.
-std::string Resolve(const std::string& host) {
-  if (host.empty() || EntryExists(host)) return host;
-  std::string out = host[0] == '/' ? "/" : "";
-  bool resolving = true;
-  std::size_t i = 0;
-  while (i < host.size()) {
-    std::size_t end = host.find('/', i);
-    if (end == std::string::npos) end = host.size();
-    std::string_view level = std::string_view(host).substr(i, end - i);
-    i = end + 1;
-    if (level.empty()) continue;
+bool IsDotLevel(std::string_view level) { return level == "." || level == ".."; }
+
+// The case-insensitive fallback for a host path that does not exist as
+// given: every level that does not exist is replaced by an entry of the
+// same name in another case (the first in byte order). Levels from the
+// first one that matches nothing on are kept as given, so a file or folder
+// can be created there. The folders' names come from the name cache; the
+// deepest folder that exists as given is found first, so a new file in an
+// existing folder costs one stat.
+std::string ResolveMissing(const std::string& host) {
+  const std::vector<std::string_view> levels = LevelsOf(host);
+  const std::string root = host[0] == '/' ? "/" : "";
+  auto prefix = [&](std::size_t k) {
+    std::string out = root;
+    for (std::size_t i = 0; i < k; ++i) out = JoinHost(out, levels[i]);
+    return out;
+  };
+  if (levels.empty()) return host;
+  // The deepest folder above the missing entry that exists as given.
+  struct stat st;
+  std::size_t k = levels.size() - 1;
+  std::string out;
+  for (;; --k) {
+    out = prefix(k);
+    if (stat(out.empty() ? "." : out.c_str(), &st) == 0) break;
+    if (k == 0) return host;
+  }
+  bool resolving = S_ISDIR(st.st_mode);
+  for (std::size_t i = k; i < levels.size(); ++i) {
+    const std::string_view level = levels[i];
     std::string exact = JoinHost(out, level);
-    if (resolving && level != "." && level != ".." && !EntryExists(exact)) {
-      std::string match = MatchInFolder(out, level);
-      if (!match.empty()) {
-        out = JoinHost(out, match);
-        continue;
+    // The whole path is known to be missing; a level above it may exist
+    // as given (a dangling link counts as existing).
+    struct stat lst;
+    const bool last = i + 1 == levels.size();
+    if (resolving && !IsDotLevel(level) && (last || lstat(exact.c_str(), &lst) != 0)) {
+      std::string match = names::Match(out, st, level);
+      if (match.empty()) {
+        resolving = false;
+      } else {
+        exact = JoinHost(out, match);
       }
-      resolving = false;
     }
     out = std::move(exact);
+    if (resolving && !last) resolving = stat(out.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
   }
   if (host.back() == '/' && !out.empty() && out.back() != '/') out += '/';
   return out;
+}
+
+// The host path with the case-insensitive fallback when it does not exist
+// as given. One lstat when it does.
+std::string Resolve(const std::string& host) {
+  struct stat st;
+  if (host.empty() || lstat(host.c_str(), &st) == 0) return host;
+  return ResolveMissing(host);
 }
 
 // Inner path -> resolved host path; false when it has no host form.
@@ -118,6 +128,29 @@ bool HostFor(const std::string& inner, std::string& host) {
   }
   host = Resolve(host);
   return true;
+}
+
+// Inner path -> host path and its stat (lstat when !follow) in one step:
+// the exact path is looked at first, the fallback only when nothing is
+// there (a dangling link is there). False with errno when there is no host
+// form or nothing is found; host is then the path to create.
+bool HostWithStat(const std::string& inner, std::string& host, struct stat& st,
+                  bool follow = true) {
+  if (!ToHostPath(inner, host)) {
+    errno = EINVAL;
+    return false;
+  }
+  const char* p = host.empty() ? "." : host.c_str();
+  if (lstat(p, &st) == 0) return !(follow && S_ISLNK(st.st_mode)) || stat(p, &st) == 0;
+  if (errno != ENOENT && errno != ENOTDIR) return false;
+  std::string resolved = ResolveMissing(host);
+  if (resolved == host) {
+    errno = ENOENT;
+    return false;
+  }
+  host = std::move(resolved);
+  p = host.c_str();
+  return (follow ? stat(p, &st) : lstat(p, &st)) == 0;
 }
 
 // Fills the name fields of an entry from its host name.
@@ -320,18 +353,27 @@ std::string DisplayPath(const std::string& inner) {
 // --- Files -------------------------------------------------------------------
 
 std::FILE* OpenFile(const std::string& path, const char* mode) {
-  std::string host;
-  if (!HostFor(path, host)) return nullptr;
   std::string hostMode;
   for (const char* m = mode; *m; ++m) {
     if (*m != 't') hostMode += *m;
   }
-  // A named pipe, socket or device is no file of a game: opening one could
-  // wait forever.
+  std::string host;
   struct stat before;
-  if (stat(host.c_str(), &before) == 0 && !S_ISREG(before.st_mode) && !S_ISDIR(before.st_mode)) {
-    errno = EINVAL;
+  const bool exists = HostWithStat(path, host, before);
+  // Nothing there to read: no need to try.
+  if (!exists && (errno == EINVAL || host.empty() || (errno == ENOENT && hostMode[0] == 'r')))
     return nullptr;
+  if (exists) {
+    // A named pipe, socket or device is no file of a game: opening one
+    // could wait forever. A folder is no file, as on the old systems.
+    if (S_ISDIR(before.st_mode)) {
+      errno = EISDIR;
+      return nullptr;
+    }
+    if (!S_ISREG(before.st_mode)) {
+      errno = EINVAL;
+      return nullptr;
+    }
   }
   std::FILE* f = nullptr;
   if (hostMode[0] == 'w' || hostMode[0] == 'a') {
@@ -341,13 +383,14 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
         O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (hostMode[0] == 'w' ? O_TRUNC : O_APPEND);
     int fd = open(host.c_str(), flags, 0666);
     if (fd < 0) return nullptr;
+    if (!exists) names::Added(host);
     f = fdopen(fd, hostMode.c_str());
     if (!f) close(fd);
-  } else {
-    f = std::fopen(host.c_str(), hostMode.c_str());
+    return f;
   }
-  if (!f) return nullptr;
-  // A folder is no file, as on the old systems.
+  f = std::fopen(host.c_str(), hostMode.c_str());
+  if (!f || exists) return f;
+  // It appeared after the look: check what it is now.
   struct stat st;
   if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
     std::fclose(f);
@@ -359,13 +402,14 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
 
 bool RemoveFile(const std::string& path) {
   std::string host;
-  return HostFor(path, host) && unlink(host.c_str()) == 0;
+  if (!HostFor(path, host) || unlink(host.c_str()) != 0) return false;
+  names::Removed(host);
+  return true;
 }
 
 bool CopyFileReplacing(const std::string& src, const std::string& dst) {
   std::string hostSrc, hostDst;
-  if (!HostFor(src, hostSrc) || !HostFor(dst, hostDst)) return false;
-
+  if (!HostFor(src, hostSrc)) return false;
   int in = open(hostSrc.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
   struct stat srcStat;
@@ -376,8 +420,12 @@ bool CopyFileReplacing(const std::string& src, const std::string& dst) {
   }
   // Copying a file onto itself would truncate it before reading it.
   struct stat dstStat;
-  if (stat(hostDst.c_str(), &dstStat) == 0 && dstStat.st_dev == srcStat.st_dev &&
-      dstStat.st_ino == srcStat.st_ino) {
+  const bool dstExists = HostWithStat(dst, hostDst, dstStat);
+  if (!dstExists && (errno == EINVAL || hostDst.empty())) {
+    close(in);
+    return false;
+  }
+  if (dstExists && dstStat.st_dev == srcStat.st_dev && dstStat.st_ino == srcStat.st_ino) {
     close(in);
     errno = EINVAL;
     return false;
@@ -389,30 +437,48 @@ bool CopyFileReplacing(const std::string& src, const std::string& dst) {
     errno = saved;
     return false;
   }
+  if (!dstExists) names::Added(hostDst);
 
+  // No fsync here: the runs sync the disk once before they ask for another
+  // and at their end (SyncVolume), not after every file.
   bool ok = CopyData(in, out);
   int saved = errno;
-  // The user changes disks after a copy: the data must be on the disk, and
-  // a failure of the final write-back must be seen here.
-  if (ok && fsync(out) != 0 && errno != EINVAL && errno != EROFS) {
-    ok = false;
-    saved = errno;
-  }
   if (ok) {
     // A program copied onto a disk stays executable. File systems without
     // Unix modes (FAT) refuse or ignore this, which is not a failed copy.
     (void)fchmod(out, srcStat.st_mode & 0777);
   }
+  // A full disk may only show when the last data is written out.
   if (close(out) != 0 && ok) {
     ok = false;
     saved = errno;
   }
   close(in);
   if (!ok) {
-    unlink(hostDst.c_str());
+    if (unlink(hostDst.c_str()) == 0) names::Removed(hostDst);
     errno = saved;
   }
   return ok;
+}
+
+bool SyncVolume(const std::string& path) {
+  std::string host;
+  if (!HostFor(path, host)) return false;
+  if (host.empty()) host = ".";
+  for (;;) {
+    int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      bool ok = syncfs(fd) == 0;
+      int saved = errno;
+      close(fd);
+      errno = saved;
+      return ok;
+    }
+    if (errno != ENOENT && errno != ENOTDIR) return false;
+    std::string parent = ParentOf(host);
+    if (parent == host) return false;
+    host = parent;
+  }
 }
 
 bool SeekTo(std::FILE* f, int64_t offset) {
@@ -429,35 +495,46 @@ int64_t FileLength(std::FILE* f) {
   return pos > st.st_size ? static_cast<int64_t>(pos) : static_cast<int64_t>(st.st_size);
 }
 
-bool LastWriteTime(const std::string& path, uint64_t& time) {
-  std::string host;
-  struct stat st;
-  if (!HostFor(path, host) || stat(host.c_str(), &st) != 0) return false;
-  // 100-ns units since 1601, like the file times of the old systems.
+namespace {
+
+// 100-ns units since 1601, like the file times of the old systems.
+uint64_t WriteTimeOf(const struct stat& st) {
   constexpr int64_t kEpochDelta = 11644473600;
   int64_t seconds = static_cast<int64_t>(st.st_mtim.tv_sec) + kEpochDelta;
   if (seconds < 0) seconds = 0;
-  time =
-      static_cast<uint64_t>(seconds) * 10000000u + static_cast<uint64_t>(st.st_mtim.tv_nsec) / 100u;
+  return static_cast<uint64_t>(seconds) * 10000000u +
+         static_cast<uint64_t>(st.st_mtim.tv_nsec) / 100u;
+}
+
+}  // namespace
+
+bool LastWriteTime(const std::string& path, uint64_t& time) {
+  std::string host;
+  struct stat st;
+  if (!HostWithStat(path, host, st)) return false;
+  time = WriteTimeOf(st);
   return true;
 }
 
 bool MakeFolder(const std::string& path) {
   std::string host;
-  if (!HostFor(path, host)) return false;
-  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  struct stat st;
   // A folder that exists in another case is the same folder.
-  if (EntryExists(host)) {
+  if (HostWithStat(path, host, st, false)) {
     errno = EEXIST;
     return false;
   }
-  return mkdir(host.c_str(), 0777) == 0;
+  if (errno == EINVAL) return false;
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  if (mkdir(host.c_str(), 0777) != 0) return false;
+  names::Added(host);
+  return true;
 }
 
 bool GetFileId(const std::string& path, FileId& id) {
   std::string host;
   struct stat st;
-  if (!HostFor(path, host) || stat(host.empty() ? "." : host.c_str(), &st) != 0) return false;
+  if (!HostWithStat(path, host, st)) return false;
   id.device = static_cast<uint64_t>(st.st_dev);
   id.number = static_cast<uint64_t>(st.st_ino);
   return true;
@@ -469,17 +546,20 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 bool IsSymbolicLink(const std::string& path) {
+  std::string inner = path;
+  while (inner.size() > 1 && cp932::EndsWithChar(inner, '\\')) inner.pop_back();
   std::string host;
-  if (!HostFor(path, host)) return false;
-  while (host.size() > 1 && host.back() == '/') host.pop_back();
   struct stat st;
-  return lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+  return HostWithStat(inner, host, st, false) && S_ISLNK(st.st_mode);
 }
 
 bool MakeLink(const std::string& target, const std::string& link) {
   std::string hostTarget, hostLink;
-  return ToHostPath(target, hostTarget) && ToHostPath(link, hostLink) &&
-         symlink(hostTarget.c_str(), hostLink.c_str()) == 0;
+  if (!ToHostPath(target, hostTarget) || !ToHostPath(link, hostLink) ||
+      symlink(hostTarget.c_str(), hostLink.c_str()) != 0)
+    return false;
+  names::Added(hostLink);
+  return true;
 }
 
 bool RemoveFolder(const std::string& path) {
@@ -487,8 +567,10 @@ bool RemoveFolder(const std::string& path) {
   if (!ToHostPath(path, host)) return false;
   while (host.size() > 1 && host.back() == '/') host.pop_back();
   struct stat st;
-  if (lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return unlink(host.c_str()) == 0;
-  return rmdir(host.c_str()) == 0;
+  const bool link = lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+  if ((link ? unlink(host.c_str()) : rmdir(host.c_str())) != 0) return false;
+  names::Removed(host);
+  return true;
 }
 
 namespace {
@@ -505,9 +587,9 @@ void RemoveHostTree(const std::string& host) {
       closedir(dir);
       for (const std::string& name : names) RemoveHostTree(host + "/" + name);
     }
-    rmdir(host.c_str());
-  } else {
-    unlink(host.c_str());
+    if (rmdir(host.c_str()) == 0) names::Removed(host);
+  } else if (unlink(host.c_str()) == 0) {
+    names::Removed(host);
   }
 }
 
@@ -526,7 +608,11 @@ bool Rename(const std::string& from, const std::string& to) {
   if (!ToHostPath(from, hostFrom) || !ToHostPath(to, hostTo)) return false;
   while (hostFrom.size() > 1 && hostFrom.back() == '/') hostFrom.pop_back();
   while (hostTo.size() > 1 && hostTo.back() == '/') hostTo.pop_back();
-  return renameat2(AT_FDCWD, hostFrom.c_str(), AT_FDCWD, hostTo.c_str(), RENAME_NOREPLACE) == 0;
+  if (renameat2(AT_FDCWD, hostFrom.c_str(), AT_FDCWD, hostTo.c_str(), RENAME_NOREPLACE) != 0)
+    return false;
+  names::Removed(hostFrom);
+  names::Added(hostTo);
+  return true;
 }
 
 // --- Directory search ----------------------------------------------------------
@@ -551,7 +637,7 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* 
     std::string host;
     struct stat st;
     // A dangling link is nothing to pack: it is not reported.
-    if (!HostFor(pattern, host) || stat(host.c_str(), &st) != 0) return nullptr;
+    if (!HostWithStat(pattern, host, st)) return nullptr;
     FindEntry found;
     NameEntry(LastLevel(host), found);
     found.isFolder = S_ISDIR(st.st_mode);
@@ -616,7 +702,6 @@ std::string TempFolder() {
 }
 
 std::string MakeTempFile(const std::string& folder, const std::string& prefix) {
-  std::string head;
   std::size_t cut = 0;
   for (int n = 0; n < 3 && cut < prefix.size(); ++n) cut = cp932::Next(prefix, cut);
   std::string hostPrefix;
@@ -625,23 +710,35 @@ std::string MakeTempFile(const std::string& folder, const std::string& prefix) {
     return {};
   std::string hostFolder;
   if (!HostFor(folder, hostFolder)) return {};
-  std::string name = JoinHost(hostFolder.empty() ? "." : hostFolder, hostPrefix + "XXXXXX.tmp");
-  std::vector<char> buf(name.begin(), name.end());
-  buf.push_back('\0');
-  int fd = mkstemps(buf.data(), 4);
-  if (fd < 0) return {};
-  // mkstemp makes the file private; these files end up on the disk set
-  // (the list file, compressed files) and get the usual modes there.
-  mode_t mask = umask(0);
-  umask(mask);
-  (void)fchmod(fd, 0666 & ~mask);
-  close(fd);
-  std::string inner;
-  if (!FromHostPath(buf.data(), inner)) {
-    unlink(buf.data());
-    return {};
+  if (hostFolder.empty()) hostFolder = ".";
+  // Made with O_EXCL and the usual modes (these files end up on the disk
+  // set: the list file, compressed files); mkstemp would make them private,
+  // and setting the modes back needs the umask, which another thread's
+  // look at it would change for a moment.
+  static constexpr char kLetters[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 random(std::random_device{}());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = hostPrefix;
+    for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    name += ".tmp";
+    const std::string path = JoinHost(hostFolder, name);
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return {};
+    }
+    close(fd);
+    names::Added(path);
+    std::string inner;
+    if (!FromHostPath(path, inner)) {
+      unlink(path.c_str());
+      names::Removed(path);
+      return {};
+    }
+    return inner;
   }
-  return inner;
+  return {};
 }
 
 std::string MakeTempFolder(const std::string& folder, const std::string& prefix) {
@@ -654,7 +751,10 @@ std::string MakeTempFolder(const std::string& folder, const std::string& prefix)
   buf.push_back('\0');
   if (!mkdtemp(buf.data())) return {};
   std::string inner = InnerFolderWithSeparator(buf.data());
-  if (inner.empty()) rmdir(buf.data());
+  if (inner.empty())
+    rmdir(buf.data());
+  else
+    names::Added(buf.data());
   return inner;
 }
 

@@ -1,12 +1,15 @@
 #include "runs/run_handler.h"
 
 #include <cstdio>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "app/dialogue/list_line.h"
 #include "app/dialogue/resources/messages.h"
+#include "codec/encoder.h"
 #include "codec/result_code.h"
+#include "fileops/encode_ahead.h"
 #include "fileops/naming.h"
 #include "fileops/paths.h"
 #include "platform/platform.h"
@@ -39,6 +42,8 @@ RunHandler::RunHandler(Dialogue& ui, CodecContext& codec)
     : ui_(ui), state_(ui.state()), list_(ui.state()), ops_(ui, codec, list_) {}
 
 void RunHandler::AbortEnd() {
+  // The disks made so far may be taken out now.
+  if (state_.RunMode == MakeMode) plat::SyncVolume(state_.DestinationFolder);
   ui_.ShowMessage(msg::kMsgAborted, msg::kCaptionConfirm, kExclamationOk);
 }
 
@@ -207,7 +212,17 @@ void RunHandler::MakeRun() {
     ReportListWriteFailure();
     return AbortEnd();
   }
-  WalkFolder(ops_, s.SourceFolder, s.DestinationFolder, s.RelativePath);
+  {
+    // The next files are encoded ahead while the walk places each one; all
+    // of that ends with the walk, at once when it was aborted.
+    std::unique_ptr<EncodeAhead> ahead;
+    if (jobs_ > 1)
+      ahead = std::make_unique<EncodeAhead>(
+          jobs_ - 1, PlanWalk(s.SourceFolder, s.DestinationFolder), TailOf(ops_.codec));
+    ops_.ahead = ahead.get();
+    WalkFolder(ops_, s.SourceFolder, s.DestinationFolder, s.RelativePath);
+    ops_.ahead = nullptr;
+  }
   if (s.WorkActive == 0) return AbortEnd();
 
   int64_t listLength = list_.FinishListFile(s.DiskId);
@@ -276,6 +291,12 @@ void RunHandler::MakeRun() {
   s.RelativePath = MakePath("", "", self.name, ".lst");
   ops_.PackFile(s.ListTempPath, s.DestinationFolder, &s.RelativePath, 1, 1, 0, nullptr);
   if (s.WorkActive == 0) return AbortEnd();
+  // One sync for the last disk before the run is reported done (and one
+  // before each disk-change prompt, in the dialogue): not one per file.
+  if (!plat::SyncVolume(s.DestinationFolder)) {
+    ops_.StopRunWith(Format(msg::kMsgWriteFailed, s.DestinationFolder.c_str()), kWriteFailed);
+    return AbortEnd();
+  }
   ShowWarnings();
   SuccessEnd();
 }

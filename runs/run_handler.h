@@ -41,6 +41,11 @@ class RunHandler {
   void MakeRun();
   void ExtractRun(const std::string& destinationShown);
 
+  // Threads that encode in a make run: 1 encodes every file on the main
+  // thread; more encode the next files ahead (fileops/encode_ahead.h).
+  void SetJobs(int jobs) { jobs_ = jobs < 1 ? 1 : jobs; }
+  int jobs() const { return jobs_; }
+
   FileOps& ops() { return ops_; }
   ListFile& list() { return list_; }
   RunPolicy policy;
@@ -59,4 +64,5 @@ class RunHandler {
   RunState& state_;
   ListFile list_;
   FileOps ops_;
+  int jobs_ = 1;
 };

@@ -1,6 +1,7 @@
 #include "runs/walk.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "app/dialogue/resources/messages.h"
 #include "codec/result_code.h"
@@ -54,21 +55,97 @@ void LeaveLevel(std::string& relativePath) {
   relativePath = MakePath(parts.drive, parts.folder, "", "");
 }
 
+// The walk's search pattern of a folder; false when its path does not fit.
+bool PatternOf(const std::string& folder, std::string& pattern) {
+  PathParts parts;
+  SplitPath(folder, parts);
+  pattern = MakePath(parts.drive, parts.folder, "*", ".*");
+  return pattern.size() <= kMaxPathBytes && MakePath(parts.drive, parts.folder, "", "") == folder;
+}
+
+bool IsDotEntry(const std::string& name) {
+  PathParts level;
+  SplitPath(name + "\\", level);
+  return IsTopLevelFolder(level.folder);
+}
+
+class WalkPlan final : public AheadPlan {
+ public:
+  WalkPlan(const std::string& folder, const std::string& destinationRoot)
+      : destinationRoot_(destinationRoot) {
+    ok_ = Enter(folder, "");
+  }
+
+  bool Next(std::string& source, std::string& relative) override {
+    while (ok_ && !levels_.empty()) {
+      Level& level = levels_.back();
+      if (level.next == level.entries.size()) {
+        levels_.pop_back();
+        continue;
+      }
+      const plat::FindEntry entry = level.entries[level.next++];
+      if (!entry.convertible || !IsStorableName(entry.name)) break;
+      if (!entry.isFolder) {
+        source = level.folder + entry.name;
+        relative = level.relative + entry.name;
+        return true;
+      }
+      if (!IsDotEntry(entry.name) &&
+          !Enter(level.folder + entry.name + "\\", level.relative + entry.name + "\\"))
+        break;
+    }
+    ok_ = false;
+    return false;
+  }
+
+ private:
+  struct Level {
+    std::string folder, relative;
+    std::vector<plat::FindEntry> entries;
+    std::size_t next = 0;
+  };
+
+  // The walk's checks on entering a folder; false where it would stop.
+  bool Enter(const std::string& folder, const std::string& relative) {
+    std::string pattern;
+    if (!PatternOf(folder, pattern)) return false;
+    if (IsSameFolder(folder, destinationRoot_)) return true;
+    plat::FindEntry entry;
+    plat::FindResult found;
+    plat::FindHandle* search = plat::FindFirst(pattern, entry, &found);
+    if (found == plat::FindResult::kUnreadable) return false;
+    if (!search) return true;
+    Level level{folder, relative, {}, 0};
+    do level.entries.push_back(entry);
+    while (plat::FindNext(search, entry));
+    plat::FindClose(search);
+    levels_.push_back(std::move(level));
+    return true;
+  }
+
+  std::string destinationRoot_;
+  std::vector<Level> levels_;
+  bool ok_ = true;
+};
+
 }  // namespace
+
+std::unique_ptr<AheadPlan> PlanWalk(const std::string& folder, const std::string& destinationRoot) {
+  return std::make_unique<WalkPlan>(folder, destinationRoot);
+}
 
 void WalkFolder(FileOps& ops, const std::string& folder, const std::string& destinationRoot,
                 std::string& relativePath) {
   Dialogue& ui = ops.ui;
   const int32_t& WorkActive = ops.state.WorkActive;
-  PathParts parts;
-  SplitPath(folder, parts);
-  const std::string pattern = MakePath(parts.drive, parts.folder, "*", ".*");
+  std::string pattern;
+  const bool fits = PatternOf(folder, pattern);
   ui.ShowSourceLine(pattern);
   ui.PumpOneMessage();
 
   // A folder whose path does not fit would be searched under a cut name,
   // which finds nothing: the files in it would be missing from the set.
-  if (pattern.size() > kMaxPathBytes || MakePath(parts.drive, parts.folder, "", "") != folder) {
+  if (!fits) {
     ops.StopRunWith(msg::kMsgNameTooLong, kNameRefused);
     return;
   }
@@ -101,9 +178,7 @@ void WalkFolder(FileOps& ops, const std::string& folder, const std::string& dest
           return;
         }
         if (entry.isFolder) {
-          PathParts level;
-          SplitPath(entry.name + "\\", level);
-          if (!IsTopLevelFolder(level.folder)) {  // not "." or ".."
+          if (!IsDotEntry(entry.name)) {
             relativePath += entry.name + "\\";
             WalkFolder(ops, folder + entry.name + "\\", destinationRoot, relativePath);
           }

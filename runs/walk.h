@@ -1,8 +1,10 @@
 // The walk over the work folder tree of a make run.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "fileops/encode_ahead.h"
 #include "fileops/file_ops.h"
 
 // Packs every file below folder (ending in '\') onto destinationRoot, depth
@@ -15,3 +17,6 @@ void WalkFolder(FileOps& ops, const std::string& folder, const std::string& dest
 bool IsSameFolder(const std::string& a, const std::string& b);
 // Makes sure the destination counterpart of a folder without files exists.
 int EmptyFolder(FileOps& ops, const std::string& destinationRoot, const std::string& relativePath);
+// The files WalkFolder will pack, in its order, without packing them: for
+// encoding ahead. Stops where the walk would stop with a message.
+std::unique_ptr<AheadPlan> PlanWalk(const std::string& folder, const std::string& destinationRoot);

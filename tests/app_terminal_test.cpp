@@ -188,7 +188,7 @@ TEST_F(TerminalTest, EmptyDestinationWarnsWhenRunIsTyped) {
 TEST_F(TerminalTest, OptionsHelpVersionAndUnknown) {
   Result help = Run("--help", "", dir_.path);
   EXPECT_EQ(help.status, 0);
-  for (const char* word : {"--tty", "run", "exit", "browse", "dest FOLDER", "choices:",
+  for (const char* word : {"--tty", "--jobs N", "run", "exit", "browse", "dest FOLDER", "choices:",
                            "overwrite all skip abort", "retry abort", "Ctrl-C", "Exit status"})
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
   Result version = Run("--version", "", dir_.path);
@@ -198,6 +198,11 @@ TEST_F(TerminalTest, OptionsHelpVersionAndUnknown) {
   EXPECT_EQ(unknown.status, 1);
   EXPECT_NE(unknown.err.find("--xyz"), std::string::npos);
   EXPECT_TRUE(unknown.out.empty());
+  for (const char* jobs : {"--jobs 0 game", "--jobs=x game", "--jobs"}) {
+    Result bad = Run(jobs, "", dir_.path);
+    EXPECT_EQ(bad.status, 1) << jobs;
+    EXPECT_NE(bad.err.find("--jobs"), std::string::npos) << jobs;
+  }
 }
 
 TEST_F(TerminalTest, BlanksOnlyCommandLineIsExtractMode) {

@@ -156,6 +156,32 @@ TEST(Encoder, WindowTailOfEarlierEncodesChangesLaterStreams) {
   EXPECT_GT(differing, 0);
 }
 
+// What lets a make run encode later files ahead: the tail an encode leaves
+// follows from the tail before it and the source's two ends.
+TEST(Encoder, TailWorkedOutFromTheEndsIsTheTailTheEncodeLeaves) {
+  Coder coder;
+  const std::size_t lengths[] = {1,    2,    17,   18,   19,   35,   4095, 4096, 4113,
+                                 4114, 4115, 4130, 5000, 8191, 8210, 8211, 20000};
+  unsigned seed = 1;
+  for (std::size_t n : lengths) {
+    for (const Bytes& data : {Random(n, ++seed), TextLike(n, ++seed), Repeat('a', n)}) {
+      WindowTail before = TailOf(coder.c);
+      ASSERT_EQ(kDone, coder.Encode(data).result);
+      const std::string bytes = AsString(data);
+      const auto endStart = static_cast<std::size_t>(TailEndStart(static_cast<int64_t>(n)));
+      AdvanceTail(before, std::string_view(bytes).substr(0, std::min<std::size_t>(n, 18)),
+                  static_cast<int64_t>(n),
+                  endStart < n ? std::string_view(bytes).substr(endStart) : std::string_view());
+      ASSERT_TRUE(before == TailOf(coder.c)) << "source of " << n << " bytes";
+    }
+  }
+  // A tail set from elsewhere is where the next encode starts from.
+  Coder other;
+  SetTail(other.c, TailOf(coder.c));
+  const Bytes shortSource = TextLike(40, 99);
+  EXPECT_TRUE(coder.Encode(shortSource).Stream() == other.Encode(shortSource).Stream());
+}
+
 TEST(Encoder, EmptySourceWritesOnlyTheHeaderPlaceholder) {
   Coder coder;
   EncodeResult r = coder.Encode({});

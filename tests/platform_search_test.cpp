@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
+
+#ifndef _WIN32
+#include "platform/folder_names.h"
+#endif
 #include "platform/platform.h"
 #include "support/disk_fixtures.h"
 
@@ -107,6 +112,63 @@ TEST(PlatformLookups, OtherCaseIsTheSameFile) {
   EXPECT_TRUE(fs::exists(dir.path / "data" / "COPY"));
   EXPECT_TRUE(plat::RemoveFile(upper));
   EXPECT_FALSE(fs::exists(dir.path / "data" / "title.bmp_lzs"));
+}
+
+TEST(PlatformLookups, KeptNamesFollowWhatThisProgramAndOthersChange) {
+#ifdef _WIN32
+  GTEST_SKIP() << "NOTICE: Windows looks names up in any case itself; nothing is kept";
+#else
+  TempDir dir;
+  fs::create_directories(dir.path / "Data");
+  const std::string data = Inner(dir.path) + "\\data\\";
+  auto opens = [](const std::string& path) {
+    std::FILE* f = plat::OpenFile(path, "rb");
+    if (f) std::fclose(f);
+    return f != nullptr;
+  };
+  // New files land in the existing folder, and are found in another case
+  // once they are there: the kept names follow what this program writes.
+  for (int i = 0; i < 50; ++i) {
+    std::FILE* f = plat::OpenFile(data + "new" + std::to_string(i), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+  }
+  EXPECT_EQ(ListTree(dir.path).size(), 50u);
+  EXPECT_TRUE(opens(data + "NEW49"));
+  EXPECT_TRUE(plat::MakeFolder(data + "Sub\\"));
+  EXPECT_FALSE(plat::MakeFolder(data + "SUB\\"));
+
+  // What another program changes in a folder read before is seen too, by
+  // the folder's times (moved on here, as the clock may not have ticked).
+  int tick = 0;
+  auto elsewhere = [&](auto change) {
+    change();
+    fs::last_write_time(dir.path / "Data", fs::file_time_type(std::chrono::seconds(++tick)));
+  };
+  elsewhere([&] { WriteFileBytes(dir.path / "Data" / "Other.TXT", "x"); });
+  EXPECT_TRUE(opens(data + "other.txt"));
+  elsewhere([&] { fs::remove(dir.path / "Data" / "Other.TXT"); });
+  EXPECT_FALSE(opens(data + "other.txt"));
+  elsewhere([&] { WriteFileBytes(dir.path / "Data" / "oTHER.txt", "y"); });
+  EXPECT_TRUE(opens(data + "OTHER.TXT"));
+  // A removed name that another shares in another case gives way to it.
+  elsewhere([&] { WriteFileBytes(dir.path / "Data" / "Other.txt", "z"); });
+  EXPECT_TRUE(plat::RemoveFile(data + "Other.txt"));
+  EXPECT_TRUE(fs::exists(dir.path / "Data" / "oTHER.txt"));
+  EXPECT_TRUE(opens(data + "OTHER.TXT"));
+  EXPECT_LE(plat::names::KeptNames(), plat::names::kMaxNames);
+
+  // Another disk in the drive is another folder, whatever its path.
+  std::string why;
+  if (!TmpfsDrive::Available(&why)) GTEST_SKIP() << "NOTICE: disk change skipped, " << why;
+  TmpfsDrive drive(dir.path / "A", 64 * 1024);
+  WriteFileBytes(dir.path / "A" / "Disk1.ID", "1");
+  EXPECT_TRUE(opens(Inner(dir.path / "A") + "\\disk1.id"));
+  drive.Change();
+  WriteFileBytes(dir.path / "A" / "DISK2.id", "2");
+  EXPECT_FALSE(opens(Inner(dir.path / "A") + "\\disk1.id"));
+  EXPECT_TRUE(opens(Inner(dir.path / "A") + "\\disk2.id"));
+#endif
 }
 
 TEST(PlatformFiles, CopyOntoItselfKeepsTheFile) {

@@ -14,6 +14,7 @@
 #include "app/dialogue/list_line.h"
 #include "app/dialogue/resources/messages.h"
 #include "app/exit_status.h"
+#include "app/jobs.h"
 #include "codec/header.h"
 #include "codec/result_code.h"
 #include "fileops/naming.h"
@@ -37,6 +38,7 @@ struct Options {
   bool toGiven = false, titleGiven = false, images = false, json = false, quiet = false,
        menuEntry = false;
   Overwrite overwrite = Overwrite::kNever;
+  int jobs = DefaultJobs();
 };
 
 constexpr const char* kCommandWords[] = {"--list", "--test", "--extract", "--make"};
@@ -131,6 +133,9 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
     } else if (value(i, arg, "--title", o.title)) {
       o.titleGiven = true;
     } else if (value(i, arg, "--volume-size", o.volumeSize)) {
+    } else if (std::string jobs; value(i, arg, "--jobs", jobs)) {
+      o.jobs = JobsValue(jobs.c_str());
+      if (o.jobs == 0) error = "--jobs needs a number from 1 to 64";
     } else if (value(i, arg, "--overwrite", overwrite)) {
       if (overwrite == "never")
         o.overwrite = Overwrite::kNever;
@@ -705,6 +710,7 @@ int Make(const Options& o, CodecContext& codec) {
   RunHandler runs(ui, codec);
   VolumeModel model(drive, volumeBytes, floppy);
   if (!volumeSize.empty()) runs.ops().space = &model;
+  runs.SetJobs(o.jobs);
   fe.policy = &runs.policy;
   std::vector<int> made;
   bool tooLarge = false;

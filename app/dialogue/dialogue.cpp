@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/platform.h"
+
 namespace {
 
 // Answers every dialog as Escape would; shared, since it has no state.
@@ -50,6 +52,10 @@ int Dialogue::PromptOverwrite(const std::string& path) {
 }
 
 int Dialogue::PromptRetry(const std::string& path, const std::string& reason) {
+  // In a make run the retry prompt is where the user changes disks: what
+  // was written to the disk in the drive must be on it before it comes out.
+  if (state_.RunMode == MakeMode && state_.WorkActive != 0 && !state_.DestinationFolder.empty())
+    plat::SyncVolume(state_.DestinationFolder);
   int id = frontEnd_->RetryDialog(path, reason);
   // The retry prompt has only Retry and Abort.
   StorePromptAnswer(id == kButtonRetry ? kButtonRetry : kButtonRetryAbort);
@@ -80,28 +86,25 @@ void Dialogue::ResetProgress(uint32_t range) {
   SetProgress(0);
 }
 
+uint64_t Dialogue::FirstValueShowing(int32_t percent) const {
+  if (percent <= 0) return 0;
+  // Near percent * range / 100; the rounding of the division in doubles
+  // puts the boundary at most a value or two away.
+  uint64_t v = static_cast<uint64_t>(static_cast<double>(percent) * progressRange_ / 100.0);
+  v = std::min<uint64_t>(v, 0xFFFFFFFFull);
+  while (v > 0 && ProgressPercent(static_cast<uint32_t>(v - 1)) >= percent) --v;
+  while (v <= 0xFFFFFFFFull && ProgressPercent(static_cast<uint32_t>(v)) < percent) ++v;
+  return v;
+}
+
 void Dialogue::SetProgressSlow(uint32_t value) {
   const int32_t percent = ProgressPercent(value);
   // The percentage never falls as the value grows, so the values that show
-  // the same percentage as `value` form one interval; find its ends.
-  uint32_t lo = 0, hi = value;
-  while (lo < hi) {
-    uint32_t mid = lo + (hi - lo) / 2;
-    if (ProgressPercent(mid) == percent)
-      hi = mid;
-    else
-      lo = mid + 1;
-  }
-  uint64_t a = value, b = 0xFFFFFFFFull;
-  while (a < b) {
-    uint64_t mid = a + (b - a + 1) / 2;
-    if (ProgressPercent(static_cast<uint32_t>(mid)) == percent)
-      a = mid;
-    else
-      b = mid - 1;
-  }
-  progressLow_ = lo;
-  progressSpan_ = a - lo + 1;
+  // the same percentage as `value` form one interval.
+  const uint64_t lo = FirstValueShowing(percent);
+  const uint64_t end = percent >= 999 ? uint64_t{1} << 32 : FirstValueShowing(percent + 1);
+  progressLow_ = static_cast<uint32_t>(lo);
+  progressSpan_ = end - lo;
 
   if (percent == lastShownPercent_) return;
   lastShownPercent_ = percent;

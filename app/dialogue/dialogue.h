@@ -78,6 +78,8 @@ class Dialogue {
 
  private:
   void StorePromptAnswer(int id);
+  // The smallest value whose percentage is percent or more (2^32 if none).
+  uint64_t FirstValueShowing(int32_t percent) const;
 
   RunState& state_;
   FrontEnd* frontEnd_;

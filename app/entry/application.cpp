@@ -12,6 +12,7 @@
 #include "app/entry/usage.h"
 #include "app/exit_status.h"
 #include "app/frontends/terminal/terminal.h"
+#include "app/jobs.h"
 #if defined(_WIN32)
 #include "app/frontends/win32/win32.h"
 #else
@@ -62,7 +63,8 @@ FrontEndChoice ChooseFrontEnd(bool forceTerminal) {
 
 struct Options {
   bool forceTerminal = false;
-  int first = 1;  // the first argument after the options
+  int jobs = DefaultJobs();  // threads that encode in a make run
+  int first = 1;             // the first argument after the options
 };
 
 int Run(int argc, char** argv, const std::string* rawArguments) {
@@ -83,6 +85,16 @@ int Run(int argc, char** argv, const std::string* rawArguments) {
     if (arg.substr(0, 2) != "--") break;
     if (arg == "--tty") {
       options.forceTerminal = true;
+      continue;
+    }
+    if (arg == "--jobs" || arg.substr(0, 7) == "--jobs=") {
+      const char* value =
+          arg == "--jobs" ? (first + 1 < argc ? argv[++first] : nullptr) : argv[first] + 7;
+      options.jobs = JobsValue(value);
+      if (options.jobs == 0) {
+        std::fprintf(stderr, "kelvod: --jobs needs a number from 1 to 64\n");
+        return kExitUsage;
+      }
       continue;
     }
     if (arg == "--help") {
@@ -122,6 +134,7 @@ int Run(int argc, char** argv, const std::string* rawArguments) {
   auto codec = NewCodecContext();
   Dialogue ui(state);
   RunHandler runs(ui, *codec);
+  runs.SetJobs(options.jobs);
   MainWindow window(ui, runs);
   FrontEndChoice frontEnd = ChooseFrontEnd(options.forceTerminal);
   switch (frontEnd.kind) {

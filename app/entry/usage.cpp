@@ -18,6 +18,9 @@ one line on standard error says why, and the terminal front end is used.
 
 Options (they come first; a lone -- ends them):
   --tty                use the terminal front end even on a desktop
+  --jobs N             threads that compress the files of a make run (default:
+                       the number of cores, at most 4); 1 compresses one file
+                       after the other on one thread. The disk set is the same.
   --help               show this text
   --version            show the version
   --compress SRC DST   compress one file
@@ -45,6 +48,7 @@ disk2/, ... or *.img; the disks may come in any order:
                        directories included) or a byte count (k, m, g);
                        without it, one disk. --images writes disk1.img, ...
                        (1440k unless SIZE says otherwise; needs mtools)
+      --jobs N         threads that compress, as for a make run
   --quiet, -q          errors only
   Progress goes to standard error when it is a terminal; a summary line
   ("N files, B bytes, D disks, W warnings, E errors") ends each command.

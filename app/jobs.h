@@ -1,0 +1,8 @@
+// The threads a make run compresses on, as --jobs gives them.
+#pragma once
+
+// The cores, at most 4 (the disk rarely keeps up with more).
+int DefaultJobs();
+
+// The N of "--jobs N" or "--jobs=N": 1 to 64, else 0.
+int JobsValue(const char* text);
