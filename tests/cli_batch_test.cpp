@@ -195,6 +195,18 @@ TEST_F(BatchTest, EveryDiskFolderFitsItsFloppy) {
   ExpectSameTree(work, dir.path / "back");
 }
 
+// A piece of 1 MiB cannot go onto a 720k floppy: a fresh disk that holds
+// nothing but its marker ends the make instead of asking for the next one.
+TEST_F(BatchTest, FileLargerThanAnEmptyVolumeEndsTheMake) {
+  Program make(program,
+               {"--make", Sample().string(), "--to", (dir.path / "set").string(), "--title",
+                "sample", "--volume-size", "720k"},
+               dir.path.string(), {"TMPDIR=" + (dir.path / "tmp").string(), "LC_ALL=C.UTF-8"});
+  ASSERT_EQ(make.Finish(60), 2) << make.out();
+  EXPECT_NE(make.err().find("does not fit an empty volume of 720k"), std::string::npos);
+  EXPECT_LE(Disks(dir.path / "set").size(), 2u);
+}
+
 TEST_F(BatchTest, UsageErrorsAndNothingToWorkOnAreOne) {
   EXPECT_EQ(Kelvod({"--extract", dir.path.string()}).status, 1);          // no --to
   EXPECT_EQ(Kelvod({"--list", (dir.path / "none").string()}).status, 1);  // not there

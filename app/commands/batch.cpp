@@ -299,6 +299,8 @@ class BatchFrontEnd : public FrontEnd {
   }
 
   int RetryDialog(const std::string& path, const std::string& reason) override {
+    Pump();  // a termination request ends the run here too
+    if (terminated) return kButtonRetryAbort;
     if (changeDisk && changeDisk()) return kButtonRetry;
     Note("error: " + plat::DisplayPath(path) + ": " + Shown(reason), true);
     return kButtonRetryAbort;
@@ -724,7 +726,7 @@ int Make(const Options& o, CodecContext& codec) {
     return true;
   };
   fe.changeDisk = [&]() {
-    if (volumeSize.empty() || model.Empty()) {
+    if (volumeSize.empty() || model.Fresh()) {
       // Not even an empty volume takes it (or there is only one disk).
       tooLarge = !volumeSize.empty();
       return false;

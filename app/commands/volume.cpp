@@ -103,6 +103,16 @@ void VolumeModel::Clear() {
   folders_.clear();
 }
 
+bool VolumeModel::Fresh() const {
+  for (const auto& [relative, placed] : files_) {
+    const bool marker = relative.size() > 7 && relative.compare(0, 4, "disk") == 0 &&
+                        relative.compare(relative.size() - 3, 3, ".id") == 0 &&
+                        relative.find_first_not_of("0123456789", 4) == relative.size() - 3;
+    if (!marker) return false;
+  }
+  return true;
+}
+
 uint64_t VolumeModel::Clusters(uint64_t bytes) const {
   if (!floppy_) return bytes;
   return (bytes + floppy_->clusterBytes - 1) / floppy_->clusterBytes;

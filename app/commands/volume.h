@@ -41,8 +41,10 @@ class VolumeModel : public SpaceModel {
   uint64_t FreeBytes() override;
   // A fresh disk was put in.
   void Clear();
-  // Nothing was put on the disk since it was put in.
-  bool Empty() const { return files_.empty() && folders_.empty(); }
+  // No file but its identity marker was put on the disk since it was put
+  // in (folders are made for the file that comes next): what does not fit
+  // it fits no other disk either.
+  bool Fresh() const;
 
  private:
   struct Placed {
