@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "platform/folder_names.h"
+#include "platform/host_paths_linux.h"
 
 namespace plat::names {
 
@@ -59,21 +60,8 @@ struct Folder {
   }
 };
 
-std::string ParentOf(const std::string& path) {
-  std::string trimmed = path;
-  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-  std::size_t slash = trimmed.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return trimmed.substr(0, slash);
-}
-
-std::string LastLevel(const std::string& path) {
-  std::string trimmed = path;
-  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-  std::size_t slash = trimmed.rfind('/');
-  return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
-}
+using host::LastLevel;
+using host::ParentOf;
 
 std::string KeyOf(const std::string& folder) { return folder.empty() ? "." : folder; }
 

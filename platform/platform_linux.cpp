@@ -20,7 +20,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/find_handle.h"
 #include "platform/folder_names.h"
+#include "platform/host_paths_linux.h"
 #include "platform/platform.h"
 #include "platform/wildcard.h"
 #include "text/cp932.h"
@@ -32,11 +34,6 @@ using wildcard::HasWildcards;
 using wildcard::MatchName;
 using wildcard::SplitCp932;
 using wildcard::SplitUtf8;
-
-struct FindHandle {
-  std::vector<FindEntry> entries;
-  std::size_t next = 0;
-};
 
 namespace {
 
@@ -160,31 +157,8 @@ void NameEntry(const std::string& hostName, FindEntry& entry) {
   if (!entry.convertible) entry.name.clear();
 }
 
-// Orders "." and ".." first, then the host names byte by byte, so a walk
-// does not depend on the order of the directory.
-bool EntryBefore(const FindEntry& a, const FindEntry& b) {
-  auto rank = [](const std::string& n) { return n == "." ? 0 : n == ".." ? 1 : 2; };
-  int ra = rank(a.hostName), rb = rank(b.hostName);
-  if (ra != rb) return ra < rb;
-  return a.hostName < b.hostName;
-}
-
-// The last level of a host path ("." for an empty one).
-std::string LastLevel(const std::string& host) {
-  std::string trimmed = host;
-  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-  std::size_t slash = trimmed.rfind('/');
-  return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
-}
-
-std::string ParentOf(const std::string& host) {
-  std::string trimmed = host;
-  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-  std::size_t slash = trimmed.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return trimmed.substr(0, slash);
-}
+using host::LastLevel;
+using host::ParentOf;
 
 // --- Copying --------------------------------------------------------------
 
@@ -671,25 +645,9 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* 
       handle->entries.push_back(std::move(found));
     }
     closedir(dir);
-    std::sort(handle->entries.begin(), handle->entries.end(), EntryBefore);
   }
-  if (handle->entries.empty()) {
-    errno = ENOENT;
-    return nullptr;
-  }
-  *result = FindResult::kFound;
-  entry = handle->entries[0];
-  handle->next = 1;
-  return handle.release();
+  return FirstFound(std::move(handle), entry, *result);
 }
-
-bool FindNext(FindHandle* h, FindEntry& entry) {
-  if (!h || h->next >= h->entries.size()) return false;
-  entry = h->entries[h->next++];
-  return true;
-}
-
-void FindClose(FindHandle* h) { delete h; }
 
 // --- Temporary files ------------------------------------------------------------
 
@@ -859,5 +817,25 @@ bool ChangeFolder(const std::string& path) {
   std::string host;
   return HostFor(path, host) && !host.empty() && chdir(host.c_str()) == 0;
 }
+
+namespace host {
+
+std::string ParentOf(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  std::size_t slash = trimmed.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return trimmed.substr(0, slash);
+}
+
+std::string LastLevel(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  std::size_t slash = trimmed.rfind('/');
+  return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+}  // namespace host
 
 }  // namespace plat

@@ -15,17 +15,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/find_handle.h"
 #include "platform/platform.h"
 #include "platform/wildcard.h"
 #include "text/cp932.h"
 #include "text/wide_win32.h"
 
 namespace plat {
-
-struct FindHandle {
-  std::vector<FindEntry> entries;
-  std::size_t next = 0;
-};
 
 namespace {
 
@@ -126,13 +122,6 @@ bool WriteAll(HANDLE out, const char* data, DWORD size) {
 
 // "." and ".." first, then the names in UTF-8 byte order (as on Linux), so
 // a walk does not depend on the order of the directory (FAT keeps none).
-bool EntryBefore(const FindEntry& a, const FindEntry& b) {
-  auto rank = [](const std::string& n) { return n == "." ? 0 : n == ".." ? 1 : 2; };
-  int ra = rank(a.hostName), rb = rank(b.hostName);
-  if (ra != rb) return ra < rb;
-  return a.hostName < b.hostName;
-}
-
 // The root "X:\" of every drive letter whose type is `type`, A to Z.
 std::string FirstDriveOfType(UINT type) {
   for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
@@ -439,24 +428,8 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* 
     if (match) handle->entries.push_back(std::move(found));
   } while (FindNextFileW(h, &data));
   ::FindClose(h);
-  if (handle->entries.empty()) {
-    errno = ENOENT;
-    return nullptr;
-  }
-  std::sort(handle->entries.begin(), handle->entries.end(), EntryBefore);
-  *result = FindResult::kFound;
-  entry = handle->entries[0];
-  handle->next = 1;
-  return handle.release();
+  return FirstFound(std::move(handle), entry, *result);
 }
-
-bool FindNext(FindHandle* h, FindEntry& entry) {
-  if (!h || h->next >= h->entries.size()) return false;
-  entry = h->entries[h->next++];
-  return true;
-}
-
-void FindClose(FindHandle* h) { delete h; }
 
 // --- Temporary files ------------------------------------------------------------
 
