@@ -159,6 +159,8 @@ void EncodeAhead::PlanOne(std::unique_lock<std::mutex>& lock) {
 void EncodeAhead::Encode(Job& job, CodecContext& c, CoderHooks& hooks) {
   SetTail(c, job.start);
   job.result = kSourceUnreadable;
+  // Taken before the first read: a change during the encode shows too.
+  if (!plat::LastWriteTime(job.source, job.written)) return;
   std::FILE* in = plat::OpenFile(job.source, "rb");
   if (!in) return;
   job.temp = plat::MakeTempFile(plat::TempFolder(), "_lzs");
@@ -259,9 +261,12 @@ EncodeAhead::Taken EncodeAhead::Take(const std::string& source, const std::strin
   jobs_.pop_front();
   changed_.notify_all();
   if (job->state != Job::kDone) return Taken::kNo;  // the caller encodes it
-  if (job->result != kDone || job->start != TailOf(codec)) {
-    // Not what the main thread's encode would give: it encodes the file
-    // itself and meets any problem in its place, as without threads.
+  uint64_t written = 0;
+  if (job->result != kDone || job->start != TailOf(codec) ||
+      !plat::LastWriteTime(source, written) || written != job->written) {
+    // Not what the main thread's encode would give (or the file changed
+    // since): it encodes the file itself and meets any problem in its
+    // place, as without threads.
     if (!job->temp.empty()) plat::RemoveFile(job->temp);
     return Taken::kNo;
   }

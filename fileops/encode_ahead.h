@@ -70,7 +70,8 @@ class EncodeAhead {
     std::string source, relative;
     bool encode = false;  // the plan: the file is compressed (not copied, not empty)
     int64_t length = 0;
-    WindowTail start{};  // the tail it is encoded from
+    uint64_t written = 0;  // the file's last write time when its encode began
+    WindowTail start{};    // the tail it is encoded from
     enum State { kPlanned, kEncoding, kDone, kMine } state = kPlanned;
     bool dropped = false;  // passed while being encoded: the encoder deletes its file
     int result = -1;
