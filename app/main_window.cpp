@@ -85,7 +85,7 @@ bool MainWindow::ReadListAtStart() {
   // A title or a name that would lead out of the game folder, or file lines
   // that no disk section reaches, are refused before anything is written.
   if (ListCheck check = CheckList(s.ListBuffer); !check)
-    return FailStart(Format(msg::kMsgUnsafeName, check.offending.c_str()));
+    return FailStart(Format(msg::kMsgUnsafeName, cp932::Printable(check.offending).c_str()));
   std::string line;
   std::size_t pos = ReadListLine(s.ListBuffer, 0, line);  // the disk count
   ReadListLine(s.ListBuffer, pos, s.Title);
@@ -140,9 +140,11 @@ bool MainWindow::Start(const std::string& hostCommandLine) {
     cleanedUp_ = true;
     startFailed_ = true;
     lastRunFailed_ = false;
-    ui_.CloseMainWindow();
+    // The message first: on Windows, closing the window posts the quit
+    // that would end a message box shown after it at once.
     ui_.ShowMessage(Format(msg::kMsgNoCp932Name, AsciiOnly(hostCommandLine).c_str()),
                     msg::kCaptionWarning, kExclamationOk);
+    ui_.CloseMainWindow();
     return false;
   }
   return Init(inner);
@@ -173,7 +175,7 @@ bool MainWindow::Init(const std::string& commandLine) {
     // game folder and the menu entry: a set under another one would not
     // expand.
     if (!IsSafeTitle(s.Title))
-      return FailStart(Format(msg::kMsgNoCp932Name, (s.Title + ".qzm").c_str()));
+      return FailStart(Format(msg::kMsgNoCp932Name, cp932::Printable(s.Title + ".qzm").c_str()));
     s.SourceFolder = commandLine;
     s.DestinationFolder = removableRoot;
   } else {

@@ -37,15 +37,6 @@ bool IsStorableName(const std::string& name) {
   return true;
 }
 
-// A code page 932 name with '?' for its control characters, for a message.
-std::string Printable(std::string name) {
-  for (std::size_t i = 0; i < name.size(); i = cp932::Next(name, i)) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    if (cp932::Next(name, i) == i + 1 && (c < 0x20 || c == 0x7F)) name[i] = '?';
-  }
-  return name;
-}
-
 // Drops the last level of a relative folder path: data\se\ -> data\ -> "".
 void LeaveLevel(std::string& relativePath) {
   if (relativePath.empty()) return;
@@ -173,7 +164,7 @@ void WalkFolder(FileOps& ops, const std::string& folder, const std::string& dest
           // Nothing of a file whose name the disk set cannot hold is written.
           plat::FindClose(search);
           const std::string shown =
-              entry.convertible ? Printable(entry.name) : ShownName(entry.hostName);
+              entry.convertible ? cp932::Printable(entry.name) : ShownName(entry.hostName);
           ops.StopRunWith(Format(msg::kMsgNoCp932Name, (folder + shown).c_str()), kCannotStore);
           return;
         }

@@ -91,6 +91,15 @@ bool EndsWithChar(std::string_view s, char c) {
   return last != npos && last + 1 == s.size();
 }
 
+std::string Printable(std::string_view s) {
+  std::string out(s);
+  for (std::size_t i = 0; i < out.size(); i = Next(out, i)) {
+    const unsigned char c = Byte(out, i);
+    if (Next(out, i) == i + 1 && (c < 0x20 || c == 0x7F)) out[i] = '?';
+  }
+  return out;
+}
+
 void SplitPathRaw(std::string_view path, std::string* drive, std::string* folder, std::string* name,
                   std::string* ext) {
   std::string_view rest = path;

@@ -39,9 +39,14 @@ int CompareNoCase(std::string_view a, std::string_view b);
 // byte of a double-byte character).
 bool EndsWithChar(std::string_view s, char c);
 
+// The text with '?' for each single-byte control character (and DEL), for
+// a message that names something from outside: a terminal must not take
+// part of a name for an escape sequence.
+std::string Printable(std::string_view s);
+
 // The C runtime's _splitpath: drive = first two bytes when the second is
-// ':' (and the first no lead byte); folder up to and including the last '\' or '/'; extension from the
-// last '.' after the folder; folder, name and extension cut to 255 bytes.
+// ':' (and the first no lead byte); folder up to and including the last '\' or '/'; extension from
+// the last '.' after the folder; folder, name and extension cut to 255 bytes.
 void SplitPathRaw(std::string_view path, std::string* drive, std::string* folder, std::string* name,
                   std::string* ext);
 

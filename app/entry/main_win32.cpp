@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/commands/batch.h"
 #include "app/entry/application.h"
 
 namespace {
@@ -59,8 +60,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
 
-  // Options in front mean the terminal, a command or a text on the console.
-  if (args.size() > 1 && args[1].rfind("--", 0) == 0 && args[1] != "--") UseStandardStreams();
+  // Options in front mean the terminal, a command or a text on the console;
+  // the batch commands may come after their options and sets.
+  if ((args.size() > 1 && args[1].rfind("--", 0) == 0 && args[1] != "--") ||
+      IsBatchCommandLine(static_cast<int>(args.size()), argv.data()))
+    UseStandardStreams();
 
   const std::string raw(RawArguments(Utf8(commandLine)));
   return RunApplication(static_cast<int>(args.size()), argv.data(), raw);

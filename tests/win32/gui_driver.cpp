@@ -344,9 +344,25 @@ void Answer(Run& run, HWND main, const std::string& out, const char* prefix, OnP
   }
 }
 
+// A work folder whose name has no code page 932 form: the warning is shown
+// (and stays up until answered) before the program ends with status 1.
+void UnnamableWorkFolder(const std::wstring& exe, const std::wstring& folder) {
+  Run run;
+  if (!Check(run.Start(L"\"" + exe + L"\" C:\\\u00c4\u20ac", folder),
+             "make: kelvod.exe starts with an unnamable work folder"))
+    return;
+  HWND box = NextWindow(run.pi.hProcess, run.pi.dwProcessId, nullptr, 60);
+  Check(box && KindOf(box) == Kind::kMessage && Text(box) == W(msg::kCaptionWarning),
+        "make: an unnamable work folder is reported in a message box that stays open");
+  if (box) Press(box, IDOK);
+  DWORD status = run.Finish();
+  Check(status == 1, "make: unnamable work folder, status " + std::to_string(status));
+}
+
 int MakeRun(const std::wstring& exe, const std::wstring& work, const std::wstring& destination,
             const std::wstring& blocker, const std::string& out) {
   Run run;
+  UnnamableWorkFolder(exe, work);
   if (!Check(run.Start(L"\"" + exe + L"\" \"" + work + L"\"", work), "make: kelvod.exe starts"))
     return 1;
   HWND main = NextWindow(run.pi.hProcess, run.pi.dwProcessId, nullptr, 60);

@@ -64,14 +64,6 @@ std::string Shown(std::string_view cp932Text) {
   return out;
 }
 
-// Every single-byte backslash of a message is a path separator (a host
-// name holding one has no form inside), shown in the host's form.
-std::string ShownMessage(std::string text) {
-  for (std::size_t i = 0; i < text.size(); i = cp932::Next(text, i))
-    if (text[i] == '\\') text[i] = '/';
-  return Shown(text);
-}
-
 // Code page 932 of a typed UTF-8 text, '?' for each character without a
 // form: only to name the text in a message.
 std::string ApproximateCp932(std::string_view utf8) {
@@ -224,7 +216,9 @@ int WindowFrontEnd::Run(MainWindow& window, const std::string& hostCommandLine,
 
 int WindowFrontEnd::MessageDialog(const std::string& text, const std::string& caption,
                                   unsigned style) {
-  return api_.message_box(session_, ShownMessage(text).c_str(), Shown(caption).c_str(), style);
+  // Every single-byte backslash of a message is a path separator (a host
+  // name holding one has no form inside), shown in the host's form.
+  return api_.message_box(session_, plat::DisplayPath(text).c_str(), Shown(caption).c_str(), style);
 }
 
 int WindowFrontEnd::OverwriteDialog(const std::string& path) {
@@ -232,7 +226,8 @@ int WindowFrontEnd::OverwriteDialog(const std::string& path) {
 }
 
 int WindowFrontEnd::RetryDialog(const std::string& path, const std::string& reason) {
-  return api_.retry_prompt(session_, plat::DisplayPath(path).c_str(), ShownMessage(reason).c_str());
+  return api_.retry_prompt(session_, plat::DisplayPath(path).c_str(),
+                           plat::DisplayPath(reason).c_str());
 }
 
 int WindowFrontEnd::Pump() {

@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/dialogue/frontend.h"
@@ -15,6 +16,7 @@
 #include "platform/platform.h"
 #include "platform/relocate.h"
 #include "text/cp932.h"
+#include "text/format.h"
 #include "text/paths.h"
 #include "text/wide_win32.h"
 
@@ -50,18 +52,16 @@ std::wstring W(const std::string& text) {
   return out;
 }
 
-// What the user typed into a field, in code page 932 and at most 259 bytes
-// as the fields of the runs hold. A character without a code page 932 form
-// becomes '?', which no file name may contain: the run then fails where
-// the path is used and says so.
-std::string FieldText(HWND dialog, int id) {
-  wchar_t buf[kPathBufferSize];
-  int n = GetDlgItemTextW(dialog, id, buf, static_cast<int>(kPathBufferSize));
-  std::string text = cp932::FromWideLossy(std::wstring_view(buf, n > 0 ? n : 0));
-  std::size_t end = 0;
-  while (end < text.size() && cp932::Next(text, end) <= kMaxPathBytes) end = cp932::Next(text, end);
-  text.resize(end);
-  return text;
+// What the user typed into a field, whole (the runs check the lengths of
+// the paths they make from it); false when it has no code page 932 form.
+bool FieldText(HWND dialog, int id, std::string& text) {
+  HWND field = GetDlgItem(dialog, id);
+  std::wstring typed(static_cast<std::size_t>(std::max(0, GetWindowTextLengthW(field))) + 1, L'\0');
+  const int n = GetWindowTextW(field, typed.data(), static_cast<int>(typed.size()));
+  typed.resize(static_cast<std::size_t>(std::max(0, n)));
+  if (cp932::FromWide(typed, text)) return true;
+  text = cp932::FromWideLossy(typed);
+  return false;
 }
 
 struct PromptTexts {
@@ -144,7 +144,12 @@ class Win32FrontEnd : public FrontEnd {
   }
 
   std::string GetControlText(int id) override {
-    return main_ ? FieldText(main_, id) : std::string();
+    std::string text;
+    if (!main_ || FieldText(main_, id, text)) return text;
+    // A '?' in its place would be taken for a wildcard: the run finds the
+    // field empty and asks for a folder.
+    MessageDialog(Format(msg::kMsgNoCp932Name, text.c_str()), msg::kCaptionWarning, kExclamationOk);
+    return {};
   }
 
   void EnableControl(int id, bool enabled) override {
@@ -254,10 +259,12 @@ int RunWin32(MainWindow& window, const std::string& hostCommandLine, bool leaveS
                                    Win32FrontEnd::MainProc, reinterpret_cast<LPARAM>(&fe));
   int status;
   if (!dialog) {
-    // Also after a start-up failure that destroyed the window in its
-    // initialisation, as the window system reports that as failed.
-    MessageBoxW(nullptr, W(msg::kMsgStartFailed).c_str(), nullptr, MB_OK);
-    if (!window.Closed()) window.Destroy();
+    // A start-up failure that destroyed the window in its initialisation
+    // is reported as failed creation too; its message was shown already.
+    if (!window.Closed()) {
+      MessageBoxW(nullptr, W(msg::kMsgStartFailed).c_str(), nullptr, MB_OK);
+      window.Destroy();
+    }
     status = kExitUsage;
   } else {
     if (leaveStartFolder) plat::LeaveStartFolder();
