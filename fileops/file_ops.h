@@ -120,8 +120,6 @@ class FileOps : public PieceHooks {
   int CopyWithRetry(const std::string& src, const std::string& destination,
                     const std::string& destinationRoot);
   int CopyBranch(const std::string& copySource, const std::string& output);
-  int CheckOnly(std::FILE* in, const std::string& joined, int32_t* produced);
-  std::string lastSource_;  // the file ExpandFile works on, for messages
   int PlaceEncoded(const std::string& tempName, const std::string& destination,
                    const std::string& destinationRoot, const std::string& shownName, int noSplit,
                    int32_t* sizeOut);

@@ -17,6 +17,20 @@
 #include "text/format.h"
 #include "text/paths.h"
 
+namespace {
+
+// True when the file is shorter than a header but begins with the
+// signature (what is missing counts as zero bytes).
+bool CutInsideHeader(std::FILE* f) {
+  unsigned char raw[kHeaderSize] = {};
+  if (!plat::SeekTo(f, 0) || std::fread(raw, 1, kHeaderSize, f) == kHeaderSize) return false;
+  LzsHeader h;
+  DecodeHeader(raw, h);
+  return HasSignatureNoCase(h);
+}
+
+}  // namespace
+
 // Header copy_flag: the stored data is delivered by a plain copy instead of
 // decoding (the whole compressed file as stored, or the joined stream).
 int FileOps::CopyBranch(const std::string& copySource, const std::string& output) {
@@ -38,7 +52,11 @@ int FileOps::ExpandFile(const std::string& source, const std::string& output, in
   std::FILE* in = OpenSourceAskingForDisk(source);
   if (!in) return kSourceUnreadable;
   if (!ReadHeader(in, codec.header) || !HasSignatureNoCase(codec.header)) {
+    // A file that starts like a compressed one but ends inside its header
+    // is damage, not a file to leave out without a word.
+    const bool cut = CutInsideHeader(in);
     std::fclose(in);
+    if (cut) return StopRunWith(Format(msg::kMsgDamagedStream, source.c_str()), kDamagedStream);
     return kDone;  // not a compressed file: nothing to write
   }
   if (codec.header.version != kFormatVersion) {
@@ -82,47 +100,54 @@ int FileOps::ExpandFile(const std::string& source, const std::string& output, in
     if (!joined.empty()) plat::RemoveFile(joined);
   };
 
-  if (output.empty()) return CheckOnly(in, joined, produced);
-
-  // Opening the output empties it: it must not be what is being expanded.
-  plat::FileId outputId;
-  if (plat::GetFileId(output, outputId) &&
-      std::find(inputs.begin(), inputs.end(), outputId) != inputs.end()) {
-    std::fclose(in);
-    dropJoined();
-    return StopRunWith(Format(msg::kMsgSameAsInput, output.c_str()), kNameRefused);
-  }
-
+  // No output: a test, decoded into nothing.
+  const bool testOnly = output.empty();
   std::FILE* out = nullptr;
-  while (!(out = plat::OpenFile(output, "wb"))) {
-    if (ui.PromptRetry(output, msg::kMsgOutputUnwritable) == kChoiceSkip) {
+  if (!testOnly) {
+    // Opening the output empties it: it must not be what is being expanded.
+    plat::FileId outputId;
+    if (plat::GetFileId(output, outputId) &&
+        std::find(inputs.begin(), inputs.end(), outputId) != inputs.end()) {
       std::fclose(in);
       dropJoined();
-      ui.StopRun();
-      return kAborted;
+      return StopRunWith(Format(msg::kMsgSameAsInput, output.c_str()), kNameRefused);
+    }
+    while (!(out = plat::OpenFile(output, "wb"))) {
+      if (ui.PromptRetry(output, msg::kMsgOutputUnwritable) == kChoiceSkip) {
+        std::fclose(in);
+        dropJoined();
+        ui.StopRun();
+        return kAborted;
+      }
     }
   }
 
   const int32_t originalSize = codec.header.original_size;
-  int r;
+  int r = kDone;
   if (codec.header.copy_flag != 0) {
     // The empty output stays until the copy replaces it.
     std::fclose(in);
-    std::fclose(out);
-    ui.ResetProgress(static_cast<uint32_t>(originalSize));
-    r = CopyBranch(joined.empty() ? source : joined, output);
+    if (out) {
+      std::fclose(out);
+      ui.ResetProgress(static_cast<uint32_t>(originalSize));
+      r = CopyBranch(joined.empty() ? source : joined, output);
+    }
   } else {
     {
       FileSource from(in);
-      FileSink to(out);
+      FileSink file(out);
+      NullSink nothing;
       DialogueCoderHooks hooks(ui);
-      r = DecodeStream(codec, from, to, originalSize, hooks);
+      r = DecodeStream(codec, from, out ? static_cast<ByteSink&>(file) : nothing, originalSize,
+                       hooks);
     }
     std::fclose(in);
-    if (std::fclose(out) != 0 && r == kDone) r = kWriteFailed;
-    // A damaged or short output is useless; after an abort what was
-    // written stays, as far as whole blocks went out.
-    if (r != kDone && r != kAborted) plat::RemoveFile(output);
+    if (out) {
+      if (std::fclose(out) != 0 && r == kDone) r = kWriteFailed;
+      // A damaged or short output is useless; after an abort what was
+      // written stays, as far as whole blocks went out.
+      if (r != kDone && r != kAborted) plat::RemoveFile(output);
+    }
   }
   dropJoined();
   switch (r) {
@@ -138,26 +163,6 @@ int FileOps::ExpandFile(const std::string& source, const std::string& output, in
     default:  // aborted, copy abandoned: reported already
       return r;
   }
-}
-
-// A test of a file: decoded into nothing, the joined stream dropped.
-int FileOps::CheckOnly(std::FILE* in, const std::string& joined, int32_t* produced) {
-  const int32_t originalSize = codec.header.original_size;
-  int r = kDone;
-  if (codec.header.copy_flag == 0) {
-    FileSource from(in);
-    NullSink to;
-    DialogueCoderHooks hooks(ui);
-    r = DecodeStream(codec, from, to, originalSize, hooks);
-  }
-  std::fclose(in);
-  if (!joined.empty()) plat::RemoveFile(joined);
-  if (r == kDone) *produced = originalSize;
-  if (r == kDamagedStream || r == kReadFailed)
-    return StopRunWith(Format(r == kDamagedStream ? msg::kMsgDamagedStream : msg::kMsgReadFailed,
-                              lastSource_.c_str()),
-                       r);
-  return r;
 }
 
 int FileOps::TestFile(const std::string& source, const std::string& relativeName,

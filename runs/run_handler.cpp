@@ -310,7 +310,10 @@ void RunHandler::ExtractRun(const std::string& destinationShown) {
   if (std::sscanf(line.c_str(), "%8d", &diskCount) != 1) diskCount = 0;
   pos = ReadListLine(s.ListBuffer, pos, line);  // the title, taken at start-up
 
-  for (s.DiskId = 1; s.DiskId < diskCount; ++s.DiskId) {
+  // A disk past the end of the list has no files: a count line larger than
+  // the sections (a damaged list) is not followed through a hundred million
+  // disks.
+  for (s.DiskId = 1; s.DiskId < diskCount && pos < s.ListBuffer.size(); ++s.DiskId) {
     if (s.WorkActive != 1) break;
     ops_.WaitForDisk(s.SourceFolder);
     bool skip = false;

@@ -207,6 +207,28 @@ TEST_F(BatchTest, FileLargerThanAnEmptyVolumeEndsTheMake) {
   EXPECT_LE(Disks(dir.path / "set").size(), 2u);
 }
 
+// A damaged file is named by the message of its stream; a count line far
+// beyond the list's sections does not report every disk it announces
+// missing (that went on for minutes).
+TEST_F(BatchTest, TestNamesADamagedFileAndEndsWithTheList) {
+  const fs::path set = dir.path / "set";
+  ASSERT_EQ(Kelvod({"--make", Sample().string(), "--to", set.string(), "--title", "sample"}).status,
+            0);
+  const fs::path disk = Disks(set).back();
+  fs::resize_file(disk / "graphics/title.bmp_lzs",
+                  fs::file_size(disk / "graphics/title.bmp_lzs") - 100);
+  std::string text = ReadFileBytes(disk / "kelvod.lst");
+  text.replace(0, 8, "99999999");
+  WriteFileBytes(disk / "kelvod.lst", text);
+  Program test(program, {"--test", set.string()}, dir.path.string(),
+               {"TMPDIR=" + (dir.path / "tmp").string(), "LC_ALL=C.UTF-8"});
+  EXPECT_EQ(test.Finish(60), 2);
+  const std::string err = test.err();
+  EXPECT_NE(err.find("/graphics/title.bmp_lzs "), std::string::npos) << err.substr(0, 2000);
+  EXPECT_NE(err.find("is not among"), std::string::npos);
+  EXPECT_EQ(err.find("is not among"), err.rfind("is not among")) << err.substr(0, 2000);
+}
+
 TEST_F(BatchTest, UsageErrorsAndNothingToWorkOnAreOne) {
   EXPECT_EQ(Kelvod({"--extract", dir.path.string()}).status, 1);          // no --to
   EXPECT_EQ(Kelvod({"--list", (dir.path / "none").string()}).status, 1);  // not there

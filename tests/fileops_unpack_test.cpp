@@ -77,6 +77,14 @@ TEST_F(UnpackTest, HeaderTestsDecideWhatHappens) {
   EXPECT_EQ(Unpack("z.txt_lzs"), kBadOriginalSize);
   EXPECT_EQ(ui.dialogs.back().text, msg::kMsgBadSize);
   EXPECT_EQ(WorkActive, 0);
+
+  // Cut inside its header: damage, reported, not left out as "not compressed".
+  WorkActive = 1;
+  Packed("c.txt", "cut short");
+  fs::resize_file(dest / "c.txt_lzs", 100);
+  EXPECT_EQ(Unpack("c.txt_lzs"), kDamagedStream);
+  EXPECT_EQ(WorkActive, 0);
+  EXPECT_FALSE(fs::exists(game / "c.txt"));
 }
 
 TEST_F(UnpackTest, OverwriteAnswers) {
