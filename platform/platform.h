@@ -60,11 +60,9 @@ bool GetFileId(const std::string& path, FileId& id);
 bool SameFile(const std::string& a, const std::string& b);
 // True when path itself (not what it points to) is a symbolic link.
 bool IsSymbolicLink(const std::string& path);
-// Makes link stand for target without copying it (a symbolic link where
-// the system has them); false on failure.
+// Makes link stand for target (a full path) without copying it (a
+// symbolic link where the system has them); false on failure.
 bool MakeLink(const std::string& target, const std::string& link);
-// Removes an empty folder (or a link).
-bool RemoveFolder(const std::string& path);
 // Removes a folder and everything in it; links in it are removed, never
 // followed. For the program's own temporary folders.
 void RemoveTree(const std::string& path);

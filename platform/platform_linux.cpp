@@ -387,8 +387,9 @@ bool CopyFileReplacing(const std::string& src, const std::string& dst) {
   int in = open(hostSrc.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
   struct stat srcStat;
-  if (fstat(in, &srcStat) != 0 || S_ISDIR(srcStat.st_mode)) {
-    if (S_ISDIR(srcStat.st_mode)) errno = EISDIR;
+  const bool statFailed = fstat(in, &srcStat) != 0;
+  if (statFailed || S_ISDIR(srcStat.st_mode)) {
+    if (!statFailed) errno = EISDIR;
     close(in);
     return false;
   }
@@ -440,7 +441,8 @@ bool SyncVolume(const std::string& path) {
   if (!HostFor(path, host)) return false;
   if (host.empty()) host = ".";
   for (;;) {
-    int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a pipe on the way must not hold the run.
+    int fd = open(host.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0) {
       bool ok = syncfs(fd) == 0;
       int saved = errno;
@@ -529,21 +531,12 @@ bool IsSymbolicLink(const std::string& path) {
 
 bool MakeLink(const std::string& target, const std::string& link) {
   std::string hostTarget, hostLink;
-  if (!ToHostPath(target, hostTarget) || !ToHostPath(link, hostLink) ||
+  // The target as it is on the disk: a link to a name typed in another case
+  // would lead nowhere.
+  if (!HostFor(target, hostTarget) || !ToHostPath(link, hostLink) ||
       symlink(hostTarget.c_str(), hostLink.c_str()) != 0)
     return false;
   names::Added(hostLink);
-  return true;
-}
-
-bool RemoveFolder(const std::string& path) {
-  std::string host;
-  if (!ToHostPath(path, host)) return false;
-  while (host.size() > 1 && host.back() == '/') host.pop_back();
-  struct stat st;
-  const bool link = lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-  if ((link ? unlink(host.c_str()) : rmdir(host.c_str())) != 0) return false;
-  names::Removed(host);
   return true;
 }
 
@@ -582,8 +575,16 @@ bool Rename(const std::string& from, const std::string& to) {
   if (!ToHostPath(from, hostFrom) || !ToHostPath(to, hostTo)) return false;
   while (hostFrom.size() > 1 && hostFrom.back() == '/') hostFrom.pop_back();
   while (hostTo.size() > 1 && hostTo.back() == '/') hostTo.pop_back();
-  if (renameat2(AT_FDCWD, hostFrom.c_str(), AT_FDCWD, hostTo.c_str(), RENAME_NOREPLACE) != 0)
-    return false;
+  if (renameat2(AT_FDCWD, hostFrom.c_str(), AT_FDCWD, hostTo.c_str(), RENAME_NOREPLACE) != 0) {
+    // Some file systems cannot rename without replacing: look first, then.
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    struct stat st;
+    if (lstat(hostTo.c_str(), &st) == 0) {
+      errno = EEXIST;
+      return false;
+    }
+    if (rename(hostFrom.c_str(), hostTo.c_str()) != 0) return false;
+  }
   names::Removed(hostFrom);
   names::Added(hostTo);
   return true;
@@ -610,8 +611,13 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* 
   if (!HasWildcards(namePattern)) {
     std::string host;
     struct stat st;
-    // A dangling link is nothing to pack: it is not reported.
-    if (!HostWithStat(pattern, host, st)) return nullptr;
+    // A dangling link is nothing to pack: it is not reported. Pipes,
+    // sockets and devices are no files, as in a search with wildcards.
+    if (!HostWithStat(pattern, host, st)) {
+      if (errno != ENOENT && errno != ENOTDIR) *result = FindResult::kUnreadable;
+      return nullptr;
+    }
+    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return nullptr;
     FindEntry found;
     NameEntry(LastLevel(host), found);
     found.isFolder = S_ISDIR(st.st_mode);

@@ -120,8 +120,6 @@ bool WriteAll(HANDLE out, const char* data, DWORD size) {
   return true;
 }
 
-// "." and ".." first, then the names in UTF-8 byte order (as on Linux), so
-// a walk does not depend on the order of the directory (FAT keeps none).
 // The root "X:\" of every drive letter whose type is `type`, A to Z.
 std::string FirstDriveOfType(UINT type) {
   for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
@@ -317,13 +315,6 @@ bool MakeLink(const std::string& target, const std::string& link) {
   // volume allows it, else a copy.
   return CreateHardLinkW(wideLink.c_str(), wideTarget.c_str(), nullptr) ||
          CopyFileW(wideTarget.c_str(), wideLink.c_str(), TRUE);
-}
-
-bool RemoveFolder(const std::string& path) {
-  std::wstring wide;
-  if (!Wide(path, wide)) return false;
-  while (wide.size() > 3 && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
-  return RemoveDirectoryW(wide.c_str()) != 0;
 }
 
 namespace {

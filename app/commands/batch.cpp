@@ -50,8 +50,8 @@ int Usage(const std::string& text) {
   return kExitUsage;
 }
 
-// A code page 932 text for the terminal: UTF-8, '?' for what has none,
-// '/' for a path separator, one line.
+// A code page 932 text for the terminal: UTF-8, '?' for what has none and
+// for control characters, '/' for a path separator, one line.
 std::string Shown(std::string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
@@ -63,7 +63,7 @@ std::string Shown(std::string_view text) {
     else if (one == "\n")
       out += ' ';
     else
-      out += cp932::ToUtf8(one, utf8) ? utf8 : std::string("?");
+      out += cp932::ToUtf8(cp932::Printable(one), utf8) ? utf8 : std::string("?");
     i = next;
   }
   std::string squeezed;
@@ -232,7 +232,7 @@ class BatchFrontEnd : public FrontEnd {
   RunPolicy* policy = nullptr;
   std::set<std::string> written;  // output paths this run has given
   std::set<std::string> kept;     // existing files left as they were
-  uint64_t errors = 0, warnings = 0;
+  uint64_t warnings = 0;
   bool terminated = false;
 
   int MessageDialog(const std::string& text, const std::string& caption, unsigned style) override {
@@ -245,8 +245,10 @@ class BatchFrontEnd : public FrontEnd {
         askedFor_ = state_.DiskId;
         return kIdOk;
       }
-      Note("disk " + std::to_string(state_.DiskId) + " is not among the disks given", true);
-      ++errors;
+      // A warning: each file listed on it counts as an error of its own.
+      ++warnings;
+      Note("warning: disk " + std::to_string(state_.DiskId) + " is not among the disks given",
+           false);
       return kIdCancel;
     }
     if (text == msg::kMsgDone || text == msg::kMsgAborted || text == msg::kMsgNoMarker)
@@ -639,11 +641,8 @@ int DiskNumberIn(const std::string& folder) {
   plat::FindHandle* h = plat::FindFirst(folder + "disk*.id", e);
   int number = 0;
   if (h) {
-    do {
-      std::string digits = e.name.substr(4, e.name.size() - 7);
-      if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos)
-        number = std::atoi(digits.c_str());
-    } while (number == 0 && plat::FindNext(h, e));
+    do number = MarkerNumber(e.name);
+    while (number == 0 && plat::FindNext(h, e));
     plat::FindClose(h);
   }
   return number;
@@ -752,10 +751,17 @@ int Make(const Options& o, CodecContext& codec) {
   plat::RemoveFile(state.ListTempPath);
 
   const bool finished = ui.MainWindowClosed();
-  if (!putAway()) plat::RemoveTree(drive);
+  bool failed = !finished;
+  // The disk in the drive at the end keeps its number; one that never got
+  // a marker holds nothing of the set.
+  if (DiskNumberIn(drive) == 0) {
+    plat::RemoveTree(drive);
+  } else if (!putAway()) {
+    fe.Note("error: " + plat::DisplayPath(drive) + ": cannot be renamed to its disk number", true);
+    failed = true;
+  }
   if (tooLarge) fe.Note("error: a file does not fit an empty volume of " + volumeSize, true);
   if (fe.terminated) fe.Note("stopped", true);
-  bool failed = !finished;
   if (finished && o.images) {
     for (int number : made) {
       const std::string folder = dest + "disk" + std::to_string(number);

@@ -33,20 +33,6 @@ std::vector<Entry> Entries(const std::string& folder) {
   return out;
 }
 
-// "disk12.id" -> 12; 0 for any other name.
-int MarkerNumber(const std::string& name) {
-  std::string lower;
-  for (char c : name) lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-  if (lower.size() < 8 || lower.compare(0, 4, "disk") != 0 ||
-      lower.compare(lower.size() - 3, 3, ".id") != 0)
-    return 0;
-  std::string digits = lower.substr(4, lower.size() - 7);
-  if (digits.empty() || digits.size() > 9 ||
-      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return 0;
-  return std::atoi(digits.c_str());
-}
-
 bool IsListName(const std::string& name) { return cp932::CompareNoCase(name, "kelvod.lst") == 0; }
 
 // A folder of one disk holds an identity marker or the list.
@@ -64,6 +50,19 @@ bool IsImageName(const std::string& name) {
 std::string Host(const std::string& inner) { return plat::DisplayPath(inner); }
 
 }  // namespace
+
+int MarkerNumber(const std::string& name) {
+  std::string lower;
+  for (char c : name) lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+  if (lower.size() < 8 || lower.compare(0, 4, "disk") != 0 ||
+      lower.compare(lower.size() - 3, 3, ".id") != 0)
+    return 0;
+  std::string digits = lower.substr(4, lower.size() - 7);
+  if (digits.empty() || digits.size() > 9 ||
+      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return 0;
+  return std::atoi(digits.c_str());
+}
 
 bool ImageToolsAvailable(std::string& error) {
   if (plat::ToolAvailable("mcopy") && plat::ToolAvailable("mformat")) return true;

@@ -45,6 +45,10 @@ class GivenSet {
   std::vector<std::string> temporaries_;  // folders to remove at the end
 };
 
+// The number of an identity marker's name, "disk12.id" -> 12 (any case);
+// 0 for any other name.
+int MarkerNumber(const std::string& name);
+
 // True when the image tools are there; else the message to give.
 bool ImageToolsAvailable(std::string& error);
 // Makes a FAT floppy image of the given size (kilobytes) holding what the

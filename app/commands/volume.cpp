@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "app/commands/disk_sets.h"
 #include "text/cp932.h"
 
 namespace {
@@ -104,12 +105,8 @@ void VolumeModel::Clear() {
 }
 
 bool VolumeModel::Fresh() const {
-  for (const auto& [relative, placed] : files_) {
-    const bool marker = relative.size() > 7 && relative.compare(0, 4, "disk") == 0 &&
-                        relative.compare(relative.size() - 3, 3, ".id") == 0 &&
-                        relative.find_first_not_of("0123456789", 4) == relative.size() - 3;
-    if (!marker) return false;
-  }
+  for (const auto& [relative, placed] : files_)
+    if (MarkerNumber(relative) == 0) return false;
   return true;
 }
 
@@ -123,10 +120,21 @@ uint64_t VolumeModel::FolderClusters(uint64_t slots) const {
   return Clusters((2 + slots) * kSlotBytes);
 }
 
+uint64_t VolumeModel::Capacity() const { return floppy_ ? floppy_->clusters : bytes_; }
+
+// Room for an entry of `slots` directory slots in `parent` (the root when
+// empty): false when the root's fixed slots are taken; else `grow` counts
+// the clusters the parent folder grows by.
+bool VolumeModel::EntryRoom(const std::string& parent, uint64_t slots, uint64_t& grow) {
+  if (parent.empty()) return rootSlots_ + slots <= floppy_->rootEntries;
+  const uint64_t before = folderSlots_[parent];
+  grow += FolderClusters(before + slots) - FolderClusters(before);
+  return true;
+}
+
 uint64_t VolumeModel::FreeBytes() {
-  if (!floppy_) return bytes_ > usedClusters_ ? bytes_ - usedClusters_ : 0;
-  uint64_t free = floppy_->clusters > usedClusters_ ? floppy_->clusters - usedClusters_ : 0;
-  return free * floppy_->clusterBytes;
+  const uint64_t free = Capacity() > usedClusters_ ? Capacity() - usedClusters_ : 0;
+  return floppy_ ? free * floppy_->clusterBytes : free;
 }
 
 namespace {
@@ -152,13 +160,7 @@ bool VolumeModel::TakeFolder(const std::string& relative) {
   }
   const uint64_t slots = static_cast<uint64_t>(DirectorySlots(name));
   uint64_t grow = 1;  // the new folder's own cluster
-  if (parent.empty()) {
-    if (rootSlots_ + slots > floppy_->rootEntries) return false;
-  } else {
-    const uint64_t before = folderSlots_[parent];
-    grow += FolderClusters(before + slots) - FolderClusters(before);
-  }
-  if (usedClusters_ + grow > floppy_->clusters) return false;
+  if (!EntryRoom(parent, slots, grow) || usedClusters_ + grow > Capacity()) return false;
   usedClusters_ += grow;
   (parent.empty() ? rootSlots_ : folderSlots_[parent]) += slots;
   folders_.insert(relative);
@@ -180,26 +182,17 @@ bool VolumeModel::Take(const std::string& path, uint64_t bytes, bool folder) {
   auto placed = files_.find(relative);
   if (placed != files_.end()) {
     // The same file written again (a retry): its old room is given back.
-    if (usedClusters_ - placed->second.clusters + clusters > (floppy_ ? floppy_->clusters : bytes_))
-      return false;
-    usedClusters_ = usedClusters_ - placed->second.clusters + clusters;
-    placed->second.clusters = clusters;
+    if (usedClusters_ - placed->second + clusters > Capacity()) return false;
+    usedClusters_ = usedClusters_ - placed->second + clusters;
+    placed->second = clusters;
     return true;
   }
   uint64_t grow = clusters;
-  uint64_t slots = 0;
-  if (floppy_) {
-    slots = static_cast<uint64_t>(DirectorySlots(name));
-    if (parent.empty()) {
-      if (rootSlots_ + slots > floppy_->rootEntries) return false;
-    } else {
-      const uint64_t before = folderSlots_[parent];
-      grow += FolderClusters(before + slots) - FolderClusters(before);
-    }
-  }
-  if (usedClusters_ + grow > (floppy_ ? floppy_->clusters : bytes_)) return false;
+  const uint64_t slots = floppy_ ? static_cast<uint64_t>(DirectorySlots(name)) : 0;
+  if ((floppy_ && !EntryRoom(parent, slots, grow)) || usedClusters_ + grow > Capacity())
+    return false;
   usedClusters_ += grow;
   if (floppy_) (parent.empty() ? rootSlots_ : folderSlots_[parent]) += slots;
-  files_[relative].clusters = clusters;
+  files_[relative] = clusters;
   return true;
 }

@@ -47,10 +47,9 @@ class VolumeModel : public SpaceModel {
   bool Fresh() const;
 
  private:
-  struct Placed {
-    uint64_t clusters = 0;
-  };
   uint64_t Clusters(uint64_t bytes) const;
+  uint64_t Capacity() const;  // floppy: data clusters; otherwise bytes
+  bool EntryRoom(const std::string& parent, uint64_t slots, uint64_t& grow);
   uint64_t FolderClusters(uint64_t slots) const;
   bool TakeFolder(const std::string& relative);
 
@@ -60,6 +59,6 @@ class VolumeModel : public SpaceModel {
   uint64_t usedClusters_ = 0;  // floppy: clusters; otherwise bytes
   uint64_t rootSlots_ = 0;
   std::map<std::string, uint64_t> folderSlots_;  // slots taken in each folder
-  std::map<std::string, Placed> files_;
+  std::map<std::string, uint64_t> files_;        // clusters (or bytes) of each file
   std::set<std::string> folders_;
 };

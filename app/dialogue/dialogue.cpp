@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/dialogue/resources/messages.h"
 #include "platform/platform.h"
+#include "text/format.h"
 
 namespace {
 
@@ -54,8 +56,16 @@ int Dialogue::PromptOverwrite(const std::string& path) {
 int Dialogue::PromptRetry(const std::string& path, const std::string& reason) {
   // In a make run the retry prompt is where the user changes disks: what
   // was written to the disk in the drive must be on it before it comes out.
-  if (state_.RunMode == MakeMode && state_.WorkActive != 0 && !state_.DestinationFolder.empty())
-    plat::SyncVolume(state_.DestinationFolder);
+  // A disk whose data did not reach it must not go out as if it had: the
+  // run stops here, as at the end of a make run.
+  if (state_.RunMode == MakeMode && state_.WorkActive != 0 && !state_.DestinationFolder.empty() &&
+      !plat::SyncVolume(state_.DestinationFolder)) {
+    ShowMessage(Format(msg::kMsgWriteFailed, state_.DestinationFolder.c_str()), msg::kCaptionStop,
+                kStopOk);
+    StopRun();
+    StorePromptAnswer(kButtonRetryAbort);
+    return state_.OverwriteChoice;
+  }
   int id = frontEnd_->RetryDialog(path, reason);
   // The retry prompt has only Retry and Abort.
   StorePromptAnswer(id == kButtonRetry ? kButtonRetry : kButtonRetryAbort);
