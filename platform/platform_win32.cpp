@@ -89,23 +89,6 @@ void SetErrnoFromLastError() {
   }
 }
 
-std::wstring FullPath(const std::wstring& path) {
-  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return path;
-  std::wstring full(size, L'\0');
-  DWORD n = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-  if (n == 0 || n >= size) return path;
-  full.resize(n);
-  return full;
-}
-
-// Names compare without case, as the file systems of Windows do.
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-  std::wstring fa = FullPath(a), fb = FullPath(b);
-  return CompareStringOrdinal(fa.c_str(), static_cast<int>(fa.size()), fb.c_str(),
-                              static_cast<int>(fb.size()), TRUE) == CSTR_EQUAL;
-}
-
 bool WriteAll(HANDLE out, const char* data, DWORD size) {
   while (size > 0) {
     DWORD written = 0;
@@ -201,8 +184,9 @@ bool CopyFileReplacing(const std::string& src, const std::string& dst) {
     errno = EINVAL;
     return false;
   }
-  // Copying a file onto itself would empty it before reading it.
-  if (SamePath(wideSrc, wideDst)) {
+  // Copying a file onto itself would empty it before reading it, under any
+  // spelling, short name or hard link.
+  if (SameFile(src, dst)) {
     CloseHandle(in);
     errno = EINVAL;
     return false;
@@ -304,8 +288,15 @@ bool IsSymbolicLink(const std::string& path) {
   std::wstring wide;
   if (!Wide(path, wide)) return false;
   while (wide.size() > 3 && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
-  const DWORD attributes = GetFileAttributesW(wide.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  // Only links and junctions lead elsewhere; other reparse points (files
+  // kept in the cloud, deduplicated files) are ordinary files and folders.
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW(wide.c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  ::FindClose(h);
+  return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+         (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+          data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
 }
 
 bool MakeLink(const std::string& target, const std::string& link) {
