@@ -110,7 +110,7 @@ EncodeAhead::JobPtr EncodeAhead::NextToEncode() {
   bool first = true;
   for (std::size_t i = 0; i < jobs_.size() && i < kMaxFilesAhead; ++i) {
     const JobPtr& job = jobs_[i];
-    if (!job->encode || job->state == Job::kMine) continue;
+    if (!job->encode) continue;
     bytes += job->length;
     if (!first && bytes > kMaxBytesAhead) return nullptr;
     first = false;
@@ -238,7 +238,6 @@ EncodeAhead::Taken EncodeAhead::Take(const std::string& source, const std::strin
       WaitPumping(lock, ui);
   }
 
-  if (job->encode && job->state == Job::kPlanned) job->state = Job::kMine;
   while (job->state == Job::kEncoding) {
     if (workActive == 0) return Taken::kAborted;
     if (JobPtr other = NextToEncode()) {

@@ -72,7 +72,7 @@ class EncodeAhead {
     int64_t length = 0;
     uint64_t written = 0;  // the file's last write time when its encode began
     WindowTail start{};    // the tail it is encoded from
-    enum State { kPlanned, kEncoding, kDone, kMine } state = kPlanned;
+    enum State { kPlanned, kEncoding, kDone } state = kPlanned;
     bool dropped = false;  // passed while being encoded: the encoder deletes its file
     int result = -1;
     std::string temp;

@@ -223,9 +223,6 @@ class Win32FrontEnd : public FrontEnd {
     return FALSE;
   }
 
-  HWND main() const { return main_; }
-  HINSTANCE instance() const { return instance_; }
-
  private:
   int Prompt(int templateId, PromptTexts& texts) {
     INT_PTR answer = DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId), main_, PromptProc,

@@ -25,8 +25,6 @@ class DialogUnits {
   QRect Rect(int x, int y, int width, int height) const {
     return QRect(X(x), Y(y), X(width), Y(height));
   }
-  int baseX() const { return baseX_; }
-  int baseY() const { return baseY_; }
 
  private:
   static int MulDiv(int a, int b, int c) { return (a * b + c / 2) / c; }
@@ -56,7 +54,6 @@ class TemplateControls {
     auto it = byId_.find(id);
     return it == byId_.end() ? nullptr : it->second;
   }
-  const DialogUnits& units() const { return units_; }
 
  private:
   void Place(int id, QWidget* widget, QRect units);

@@ -62,22 +62,22 @@ int Ask(Prompt& prompt) {
 
 int RunOverwritePrompt(QWidget* owner, const KvWindowTexts& texts, const QString& path) {
   Prompt p(owner, QString::fromUtf8(texts.prompt_caption), {255, 65});
-  p.Text(kOverwriteFileName, path, {5, 7, 245, 10});
+  p.Text(kOverwriteFileName, path, {5, 8, 245, 10});
   p.Text(0, QString::fromUtf8(texts.overwrite_text), {5, 22, 245, 10});
-  p.Buttons({{kButtonOverwrite, texts.overwrite, {8, 42, 55, 15}},
-             {kButtonOverwriteAll, texts.overwrite_all, {69, 42, 55, 15}},
-             {kButtonSkip, texts.skip, {130, 42, 55, 15}},
-             {kButtonOverwriteAbort, texts.overwrite_abort, {191, 42, 55, 15}}});
+  p.Buttons({{kButtonOverwrite, texts.overwrite, {8, 42, 54, 16}},
+             {kButtonOverwriteAll, texts.overwrite_all, {69, 42, 54, 16}},
+             {kButtonSkip, texts.skip, {130, 42, 54, 16}},
+             {kButtonOverwriteAbort, texts.overwrite_abort, {191, 42, 54, 16}}});
   return Ask(p);
 }
 
 int RunRetryPrompt(QWidget* owner, const KvWindowTexts& texts, const QString& path,
                    const QString& reason) {
   Prompt p(owner, QString::fromUtf8(texts.prompt_caption), {255, 109});
-  p.Text(kRetryFileName, path, {5, 7, 245, 10});
-  p.Text(kRetryReason, reason, {5, 20, 245, 10});
-  p.Text(0, QString::fromUtf8(texts.retry_text), {5, 35, 245, 42});
-  p.Buttons({{kButtonRetry, texts.retry, {69, 87, 55, 15}},
-             {kButtonRetryAbort, texts.retry_abort, {131, 87, 55, 15}}});
+  p.Text(kRetryFileName, path, {5, 6, 245, 10});
+  p.Text(kRetryReason, reason, {5, 18, 245, 10});
+  p.Text(0, QString::fromUtf8(texts.retry_text), {5, 34, 245, 44});
+  p.Buttons({{kButtonRetry, texts.retry, {62, 86, 60, 16}},
+             {kButtonRetryAbort, texts.retry_abort, {133, 86, 60, 16}}});
   return Ask(p);
 }
