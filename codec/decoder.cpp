@@ -64,11 +64,13 @@ struct Input {
   ByteSource& source;
   const unsigned char* next = c.transfer;
   const unsigned char* end = c.transfer;
+  int64_t taken = 0;  // bytes read from the source so far
 
   bool Refill() {
     int n = RefillInput(c, source);
     next = c.transfer;
     end = next + n;
+    taken += n;
     return n != 0;
   }
   inline bool Get(unsigned& c) {
@@ -81,7 +83,7 @@ struct Input {
 }  // namespace
 
 int DecodeStream(CodecContext& c, ByteSource& in, ByteSink& out, int32_t originalSize,
-                 CoderHooks& hooks) {
+                 CoderHooks& hooks, int64_t* streamUsed) {
   hooks.ResetProgress(static_cast<uint32_t>(originalSize));
   ResetStreams(c);
   if (originalSize <= 0) return kBadOriginalSize;
@@ -128,6 +130,7 @@ int DecodeStream(CodecContext& c, ByteSource& in, ByteSink& out, int32_t origina
     if (count >= originalSize) {
       WriteBlock(c, out, start, static_cast<std::size_t>(op - start));
       if (c.writeError) return kWriteFailed;
+      if (streamUsed) *streamUsed = input.taken - (input.end - input.next);
       hooks.SetProgress(static_cast<uint32_t>(originalSize));
       hooks.PumpOneMessage();
       return kDone;

@@ -1,5 +1,6 @@
 #include "codec/header.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -100,6 +101,27 @@ std::string WithLzsSuffix(const std::string& path) {
   SplitPath(path, parts);
   // An empty extension becomes "._lzs": the join puts the dot in front.
   return MakePath(parts.drive, parts.folder, parts.name, parts.ext + "_lzs");
+}
+
+int32_t PieceCountFor(int64_t packedSize) {
+  return static_cast<int32_t>((packedSize + kPieceStreamSize - 1) / kPieceStreamSize);
+}
+
+int64_t PieceStreamBytes(int64_t packedSize, int32_t k) {
+  if (k < 1 || k > PieceCountFor(packedSize)) return 0;
+  return std::min<int64_t>(kPieceStreamSize, packedSize - int64_t{k - 1} * kPieceStreamSize);
+}
+
+bool HeadAgrees(const LzsHeader& head) {
+  return head.original_size > 0 && head.packed_size > 0 &&
+         head.piece_count == PieceCountFor(head.packed_size);
+}
+
+bool PieceAgrees(const LzsHeader& head, const LzsHeader& piece, int32_t k) {
+  return piece.piece_index == k && piece.piece_count == head.piece_count &&
+         piece.original_size == head.original_size && piece.packed_size == head.packed_size &&
+         piece.version == head.version &&
+         std::memcmp(piece.name, head.name, sizeof head.name) == 0;
 }
 
 std::string PieceName(const PathParts& parts, int k) {

@@ -62,6 +62,18 @@ bool WriteHeader(std::FILE* f, const LzsHeader& h);
 bool HasSignatureNoCase(const LzsHeader& h);
 bool HasSignatureExact(const LzsHeader& h);
 
+// Piece arithmetic: a code stream of packedSize bytes is cut into pieces of
+// kPieceStreamSize bytes, the last holding the rest.
+int32_t PieceCountFor(int64_t packedSize);
+// The stream bytes piece k (1 to n) holds; 0 for a k outside the pieces.
+int64_t PieceStreamBytes(int64_t packedSize, int32_t k);
+// A head file whose sizes fit each other: a positive original_size and
+// packed_size, and the piece count that packed_size gives.
+bool HeadAgrees(const LzsHeader& head);
+// Piece file k belongs to head: the same sizes, count and name, index k.
+// Pieces of another set (or another build of the same game) differ there.
+bool PieceAgrees(const LzsHeader& head, const LzsHeader& piece, int32_t k);
+
 // Naming rules.
 // title.wav -> title.wav_lzs; readme -> readme._lzs.
 std::string WithLzsSuffix(const std::string& path);

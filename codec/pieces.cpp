@@ -157,8 +157,14 @@ int JoinPieces(Dialogue& ui, CodecContext& c, const std::string& headPath,
                        kInformationOkCancel) != kIdOk)
       return GiveUpJoin(ui, out, outputPath, kAborted);
   }
-  const int32_t n = c.header.piece_count;
-  const int64_t packedSize = c.header.packed_size;
+  const LzsHeader head = c.header;
+  const int32_t n = head.piece_count;
+  // A head whose sizes contradict each other names no stream that pieces
+  // could make whole.
+  if (!HasSignatureExact(head) || !HeadAgrees(head)) {
+    ui.ShowMessage(Format(msg::kMsgDamagedStream, headPath.c_str()), msg::kCaptionStop, kStopOk);
+    return GiveUpJoin(ui, out, outputPath, kDamagedStream);
+  }
   ui.Trace(Format(" /%d ", static_cast<int>(n)).c_str());
   ui.ResetProgress(static_cast<uint32_t>(n));
 
@@ -168,18 +174,17 @@ int JoinPieces(Dialogue& ui, CodecContext& c, const std::string& headPath,
     ui.PumpOneMessage();
     if (ui.state().WorkActive == 0) return GiveUpJoin(ui, out, outputPath, kAborted);
 
+    // A piece is taken when it belongs to this head (a disk of another set
+    // holds pieces of the same name) and holds exactly its part of the
+    // stream, no byte less or more; otherwise the disk that holds the
+    // right one is asked for.
     bool accepted = false;
     if (std::FILE* piece = plat::OpenFile(name, "rb")) {
-      if (ReadHeader(piece, c.header) && HasSignatureExact(c.header)) {
-        std::size_t got = std::fread(c.transfer, 1, kPieceStreamSize, piece);
-        // Every piece but the last holds a full part of the stream; the last
-        // holds the rest. A shorter piece is damaged and asked for again.
-        int64_t rest = packedSize - static_cast<int64_t>(k - 1) * kPieceStreamSize;
-        std::size_t expected = k < n ? kPieceStreamSize
-                               : (rest > 0 && rest <= kPieceStreamSize)
-                                   ? static_cast<std::size_t>(rest)
-                                   : 1;
-        if (!std::ferror(piece) && got >= expected) {
+      const std::size_t expected = static_cast<std::size_t>(PieceStreamBytes(head.packed_size, k));
+      if (ReadHeader(piece, c.header) && HasSignatureExact(c.header) &&
+          PieceAgrees(head, c.header, k) && plat::FileLength(piece) == kHeaderSize + int64_t(expected)) {
+        std::size_t got = std::fread(c.transfer, 1, expected, piece);
+        if (!std::ferror(piece) && got == expected) {
           accepted = true;
           if (std::fwrite(c.transfer, 1, got, out) != got) {
             std::fclose(piece);

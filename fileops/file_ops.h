@@ -119,7 +119,8 @@ class FileOps : public PieceHooks {
   void NoteComeBackName(const std::string& relative);
   int CopyWithRetry(const std::string& src, const std::string& destination,
                     const std::string& destinationRoot);
-  int CopyBranch(const std::string& copySource, const std::string& output);
+  int CopyBranch(const std::string& copySource, const std::string& target,
+                 const std::string& shownName);
   int PlaceEncoded(const std::string& tempName, const std::string& destination,
                    const std::string& destinationRoot, const std::string& shownName, int noSplit,
                    int32_t* sizeOut);

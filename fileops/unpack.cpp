@@ -12,12 +12,16 @@
 #include "fileops/coder_hooks.h"
 #include "fileops/file_ops.h"
 #include "fileops/naming.h"
+#include "fileops/paths.h"
 #include "platform/platform.h"
 #include "text/cp932.h"
 #include "text/format.h"
 #include "text/paths.h"
 
 namespace {
+
+// The name an output is written under until it is complete.
+constexpr const char* kPartialPrefix = "kv~";
 
 // True when the file is shorter than a header but begins with the
 // signature (what is missing counts as zero bytes).
@@ -33,12 +37,12 @@ bool CutInsideHeader(std::FILE* f) {
 
 // Header copy_flag: the stored data is delivered by a plain copy instead of
 // decoding (the whole compressed file as stored, or the joined stream).
-int FileOps::CopyBranch(const std::string& copySource, const std::string& output) {
+int FileOps::CopyBranch(const std::string& copySource, const std::string& target,
+                        const std::string& shownName) {
   ui.Trace(" /!P");
-  while (!plat::CopyFileReplacing(copySource, output)) {
-    if (ui.PromptRetry(output, msg::kMsgCopyFailed) == kChoiceSkip) {
+  while (!plat::CopyFileReplacing(copySource, target)) {
+    if (ui.PromptRetry(shownName, msg::kMsgCopyFailed) == kChoiceSkip) {
       ui.StopRun();
-      plat::RemoveFile(output);
       return kCopyAbandoned;
     }
   }
@@ -102,9 +106,13 @@ int FileOps::ExpandFile(const std::string& source, const std::string& output, in
 
   // No output: a test, decoded into nothing.
   const bool testOnly = output.empty();
+  // The output is written under a name of its own in its folder and
+  // renamed into place once it is complete: an interrupted or failed file
+  // leaves nothing that looks whole behind.
+  std::string partial;
   std::FILE* out = nullptr;
   if (!testOnly) {
-    // Opening the output empties it: it must not be what is being expanded.
+    // Renaming over the output replaces it: it must not be what is being expanded.
     plat::FileId outputId;
     if (plat::GetFileId(output, outputId) &&
         std::find(inputs.begin(), inputs.end(), outputId) != inputs.end()) {
@@ -112,7 +120,14 @@ int FileOps::ExpandFile(const std::string& source, const std::string& output, in
       dropJoined();
       return StopRunWith(Format(msg::kMsgSameAsInput, output.c_str()), kNameRefused);
     }
-    while (!(out = plat::OpenFile(output, "wb"))) {
+    PathParts parts;
+    SplitPath(output, parts);
+    const std::string folder = MakePath(parts.drive, parts.folder, "", "");
+    for (;;) {
+      // A folder where the file goes cannot be replaced by it.
+      partial = FolderExists(output) ? std::string() : plat::MakeTempFile(folder, kPartialPrefix);
+      if (!partial.empty() && (out = plat::OpenFile(partial, "r+b"))) break;
+      if (!partial.empty()) plat::RemoveFile(partial);
       if (ui.PromptRetry(output, msg::kMsgOutputUnwritable) == kChoiceSkip) {
         std::fclose(in);
         dropJoined();
@@ -123,31 +138,37 @@ int FileOps::ExpandFile(const std::string& source, const std::string& output, in
   }
 
   const int32_t originalSize = codec.header.original_size;
+  const int64_t packedSize = codec.header.packed_size;
   int r = kDone;
   if (codec.header.copy_flag != 0) {
-    // The empty output stays until the copy replaces it.
     std::fclose(in);
     if (out) {
       std::fclose(out);
       ui.ResetProgress(static_cast<uint32_t>(originalSize));
-      r = CopyBranch(joined.empty() ? source : joined, output);
+      r = CopyBranch(joined.empty() ? source : joined, partial, output);
     }
   } else {
-    {
+    // The stream must be exactly as long as the header says, and the codes
+    // must use all of it: a stream of another file (a disk of another set)
+    // is damage, never a file of the wrong size.
+    int64_t used = -1;
+    if (plat::FileLength(in) - (joined.empty() ? kHeaderSize : 0) != packedSize) {
+      r = kDamagedStream;
+    } else {
       FileSource from(in);
       FileSink file(out);
       NullSink nothing;
       DialogueCoderHooks hooks(ui);
       r = DecodeStream(codec, from, out ? static_cast<ByteSink&>(file) : nothing, originalSize,
-                       hooks);
+                       hooks, &used);
+      if (r == kDone && used != packedSize) r = kDamagedStream;
     }
     std::fclose(in);
-    if (out) {
-      if (std::fclose(out) != 0 && r == kDone) r = kWriteFailed;
-      // A damaged or short output is useless; after an abort what was
-      // written stays, as far as whole blocks went out.
-      if (r != kDone && r != kAborted) plat::RemoveFile(output);
-    }
+    if (out && std::fclose(out) != 0 && r == kDone) r = kWriteFailed;
+  }
+  if (!partial.empty()) {
+    if (r == kDone && !plat::RenameReplacing(partial, output)) r = kWriteFailed;
+    if (r != kDone) plat::RemoveFile(partial);
   }
   dropJoined();
   switch (r) {

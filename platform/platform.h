@@ -68,6 +68,9 @@ bool MakeLink(const std::string& target, const std::string& link);
 void RemoveTree(const std::string& path);
 // Renames a file or folder; false when the new name exists or on failure.
 bool Rename(const std::string& from, const std::string& to);
+// Renames a file over another in the same folder (the one there is
+// replaced, never written through when it is a link); false on failure.
+bool RenameReplacing(const std::string& from, const std::string& to);
 
 // --- Directory search (Windows wildcard semantics) -------------------------
 // The pattern is a folder path followed by a name pattern with '*' and '?'.
@@ -76,7 +79,8 @@ bool Rename(const std::string& from, const std::string& to);
 // without wildcards finds that one entry.
 struct FindEntry {
   std::string name;  // code page 932; empty when !convertible
-  bool isFolder = false;
+  bool isFolder = false;   // what the entry leads to (a link: its target)
+  bool isLink = false;     // the entry itself is a symbolic link or junction
   bool convertible = true;  // false: the host name has no code page 932 form
   std::string hostName;     // the host's own name (for messages)
 };

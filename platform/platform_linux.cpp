@@ -590,6 +590,17 @@ bool Rename(const std::string& from, const std::string& to) {
   return true;
 }
 
+bool RenameReplacing(const std::string& from, const std::string& to) {
+  std::string hostFrom, hostTo;
+  if (!ToHostPath(from, hostFrom) || !HostFor(to, hostTo) || hostTo.empty()) return false;
+  struct stat st;
+  const bool existed = lstat(hostTo.c_str(), &st) == 0;
+  if (rename(hostFrom.c_str(), hostTo.c_str()) != 0) return false;
+  names::Removed(hostFrom);
+  if (!existed) names::Added(hostTo);
+  return true;
+}
+
 // --- Directory search ----------------------------------------------------------
 
 FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* result) {
@@ -621,6 +632,8 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* 
     FindEntry found;
     NameEntry(LastLevel(host), found);
     found.isFolder = S_ISDIR(st.st_mode);
+    struct stat lst;
+    found.isLink = lstat(host.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
     handle->entries.push_back(std::move(found));
   } else {
     std::string hostFolder;
@@ -648,6 +661,10 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* 
       if (fstatat(dirfd(dir), d->d_name, &st, 0) != 0) continue;   // a dangling link
       if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;  // pipes, sockets, devices
       found.isFolder = S_ISDIR(st.st_mode);
+      found.isLink = d->d_type == DT_LNK ||
+                     (d->d_type == DT_UNKNOWN &&
+                      fstatat(dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      S_ISLNK(st.st_mode));
       handle->entries.push_back(std::move(found));
     }
     closedir(dir);

@@ -351,6 +351,12 @@ bool Rename(const std::string& from, const std::string& to) {
   return MoveFileExW(wideFrom.c_str(), wideTo.c_str(), 0) != 0;
 }
 
+bool RenameReplacing(const std::string& from, const std::string& to) {
+  std::wstring wideFrom, wideTo;
+  if (!Wide(from, wideFrom) || !Wide(to, wideTo)) return false;
+  return MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 // --- Directory search ----------------------------------------------------------
 
 // The system is asked for every entry of the folder and the names are
@@ -402,6 +408,7 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* 
     if (!found.convertible) found.name.clear();
     found.hostName = Utf8(name);
     found.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    found.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     bool match = !wildcards ||
                  (found.convertible
                       ? wildcard::MatchName(cp932Pattern, wildcard::SplitCp932(found.name))

@@ -127,3 +127,44 @@ TEST(NamingRules, CutSuffix) {
 }
 
 }  // namespace
+
+TEST(PieceArithmetic, CountsPartsAndAgreement) {
+  const struct {
+    int64_t packed;
+    int32_t count;
+    int64_t first, last;
+  } cases[] = {
+      {1, 1, 1, 1},
+      {kPieceStreamSize, 1, kPieceStreamSize, kPieceStreamSize},
+      {kPieceStreamSize + 1, 2, kPieceStreamSize, 1},
+      {2 * int64_t{kPieceStreamSize} + 1, 3, kPieceStreamSize, 1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PieceCountFor(c.packed), c.count) << c.packed;
+    EXPECT_EQ(PieceStreamBytes(c.packed, 1), c.first) << c.packed;
+    EXPECT_EQ(PieceStreamBytes(c.packed, c.count), c.last) << c.packed;
+    EXPECT_EQ(PieceStreamBytes(c.packed, c.count + 1), 0) << c.packed;
+    EXPECT_EQ(PieceStreamBytes(c.packed, 0), 0) << c.packed;
+  }
+
+  LzsHeader head;
+  ASSERT_TRUE(StartHeader(head, "data\\movie.avi"));
+  head.original_size = 3000000;
+  head.packed_size = 2000000;
+  head.piece_count = 2;
+  EXPECT_TRUE(HeadAgrees(head));
+  LzsHeader piece = head;
+  piece.piece_index = 2;
+  EXPECT_TRUE(PieceAgrees(head, piece, 2));
+  EXPECT_FALSE(PieceAgrees(head, piece, 1));
+  // Any field of another file makes it a piece of something else.
+  for (auto change : std::initializer_list<void (*)(LzsHeader&)>{
+           [](LzsHeader& h) { ++h.original_size; }, [](LzsHeader& h) { ++h.packed_size; },
+           [](LzsHeader& h) { ++h.piece_count; }, [](LzsHeader& h) { h.name[0] = 'D'; }}) {
+    LzsHeader other = piece;
+    change(other);
+    EXPECT_FALSE(PieceAgrees(head, other, 2));
+  }
+  head.piece_count = 3;  // not what packed_size gives
+  EXPECT_FALSE(HeadAgrees(head));
+}

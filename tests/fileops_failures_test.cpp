@@ -91,13 +91,16 @@ TEST_F(FailureTest, UnpackRefusesWhatItCannotReadOrName) {
   EXPECT_EQ(ui.dialogs.back().text, msg::kMsgNameTooLong);
 }
 
-TEST_F(FailureTest, AbortWhileDecodingKeepsWhatWasWritten) {
+TEST_F(FailureTest, AbortWhileDecodingLeavesNothingThatLooksWhole) {
   WriteFileBytes(work / "a.bin", RandomBytes(800000, 22));
   ASSERT_EQ(Pack("a.bin"), kDone);
+  // An older a.bin there stays as it was; nothing half-written is left beside it.
+  WriteFileBytes(dir.path / "game/a.bin", "older");
+  OverwriteChoice = -1;
   ui.clearWorkActiveAfterPumps = ui.pumpCalls + 400000;
   EXPECT_EQ(Unpack("a.bin_lzs", dir.path / "game"), kAborted);
-  EXPECT_TRUE(fs::exists(dir.path / "game/a.bin"));
-  EXPECT_LT(fs::file_size(dir.path / "game/a.bin"), 800000u);
+  EXPECT_EQ(ListTree(dir.path / "game"), std::vector<std::string>{"a.bin"});
+  EXPECT_EQ(ReadFileBytes(dir.path / "game/a.bin"), "older");
 }
 
 TEST_F(FailureTest, CopyBranchOnAFullDiskIsAbandoned) {

@@ -158,6 +158,18 @@ TEST_F(UnpackTest, DamagedStreamIsReportedAndNothingIsLeft) {
   EXPECT_EQ(WorkActive, 0);
 }
 
+TEST_F(UnpackTest, StreamLongerThanItsHeaderSaysIsDamaged) {
+  // What a disk of another set holds under the same name: the codes end
+  // before the stream does.
+  Packed("a.bin", RandomBytes(5000, 7));
+  WriteFileBytes(dest / "a.bin_lzs", ReadFileBytes(dest / "a.bin_lzs") + "more");
+  EXPECT_EQ(Unpack("a.bin_lzs"), kDamagedStream);
+  Patch("a.bin_lzs", 44, static_cast<int32_t>(fs::file_size(dest / "a.bin_lzs") - 320));
+  WorkActive = 1;
+  EXPECT_EQ(Unpack("a.bin_lzs"), kDamagedStream);
+  EXPECT_FALSE(fs::exists(game / "a.bin"));
+}
+
 TEST_F(UnpackTest, OutputThatCannotBeWrittenAsksToRetry) {
   Packed("a.txt", "text");
   fs::create_directories(game / "a.txt");  // a folder where the file should go
@@ -229,13 +241,23 @@ TEST_F(JoinTest, ShortOrForeignPiecesAreRefused) {
   ui.answers = {2};
   EXPECT_EQ(Unpack("m.avi_lzs"), kAborted);
 
-  // A wrong piece_index with the right name and signature is joined.
+  // A piece that does not belong to its head (another set's, a longer one,
+  // another index) is asked for again, never joined.
+  const std::pair<int, int32_t> foreign[] = {{48, 7}, {40, 1500001}, {44, 99}, {52, 3}, {60, 'x'}};
+  for (const auto& [offset, value] : foreign) {
+    WriteFileBytes(dest / "m.avi_lzs1", piece);
+    Patch("m.avi_lzs1", offset, value);
+    WorkActive = 1;
+    ui.answers = {2};
+    EXPECT_EQ(Unpack("m.avi_lzs"), kAborted) << offset;
+  }
   WriteFileBytes(dest / "m.avi_lzs1", piece);
-  Patch("m.avi_lzs1", 48, 7);
+  WriteFileBytes(dest / "m.avi_lzs2", ReadFileBytes(dest / "m.avi_lzs2") + "x");
   WorkActive = 1;
-  ui.answers = {1};
-  ASSERT_EQ(Unpack("m.avi_lzs"), kDone);
-  EXPECT_EQ(ReadFileBytes(game / "m.avi"), data);
+  ui.answers = {2};
+  EXPECT_EQ(Unpack("m.avi_lzs"), kAborted);
+  EXPECT_FALSE(fs::exists(game / "m.avi"));
+  EXPECT_TRUE(TempLeftovers().empty());
 }
 
 TEST_F(JoinTest, JoinLeavesTheLastPiecesHeader) {
