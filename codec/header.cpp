@@ -120,8 +120,7 @@ bool HeadAgrees(const LzsHeader& head) {
 bool PieceAgrees(const LzsHeader& head, const LzsHeader& piece, int32_t k) {
   return piece.piece_index == k && piece.piece_count == head.piece_count &&
          piece.original_size == head.original_size && piece.packed_size == head.packed_size &&
-         piece.version == head.version &&
-         std::memcmp(piece.name, head.name, sizeof head.name) == 0;
+         piece.version == head.version && std::memcmp(piece.name, head.name, sizeof head.name) == 0;
 }
 
 std::string PieceName(const PathParts& parts, int k) {

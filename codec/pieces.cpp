@@ -182,7 +182,8 @@ int JoinPieces(Dialogue& ui, CodecContext& c, const std::string& headPath,
     if (std::FILE* piece = plat::OpenFile(name, "rb")) {
       const std::size_t expected = static_cast<std::size_t>(PieceStreamBytes(head.packed_size, k));
       if (ReadHeader(piece, c.header) && HasSignatureExact(c.header) &&
-          PieceAgrees(head, c.header, k) && plat::FileLength(piece) == kHeaderSize + int64_t(expected)) {
+          PieceAgrees(head, c.header, k) &&
+          plat::FileLength(piece) == kHeaderSize + int64_t(expected)) {
         std::size_t got = std::fread(c.transfer, 1, expected, piece);
         if (!std::ferror(piece) && got == expected) {
           accepted = true;

@@ -160,7 +160,7 @@ void EncodeAhead::Encode(Job& job, CodecContext& c, CoderHooks& hooks) {
   SetTail(c, job.start);
   job.result = kSourceUnreadable;
   // Taken before the first read: a change during the encode shows too.
-  if (!plat::LastWriteTime(job.source, job.written)) return;
+  if (!plat::GetFileStamp(job.source, job.stamp)) return;
   std::FILE* in = plat::OpenFile(job.source, "rb");
   if (!in) return;
   job.temp = plat::MakeTempFile(plat::TempFolder(), "_lzs");
@@ -260,9 +260,9 @@ EncodeAhead::Taken EncodeAhead::Take(const std::string& source, const std::strin
   jobs_.pop_front();
   changed_.notify_all();
   if (job->state != Job::kDone) return Taken::kNo;  // the caller encodes it
-  uint64_t written = 0;
-  if (job->result != kDone || job->start != TailOf(codec) ||
-      !plat::LastWriteTime(source, written) || written != job->written) {
+  plat::FileStamp now;
+  if (job->result != kDone || job->start != TailOf(codec) || !plat::GetFileStamp(source, now) ||
+      now != job->stamp || job->header.original_size != now.length) {
     // Not what the main thread's encode would give (or the file changed
     // since): it encodes the file itself and meets any problem in its
     // place, as without threads.

@@ -27,6 +27,7 @@
 #include "app/dialogue/dialogue.h"
 #include "codec/context.h"
 #include "codec/encoder.h"
+#include "platform/platform.h"
 
 // The files a make run's walk will pack, in its order.
 class AheadPlan {
@@ -70,8 +71,8 @@ class EncodeAhead {
     std::string source, relative;
     bool encode = false;  // the plan: the file is compressed (not copied, not empty)
     int64_t length = 0;
-    uint64_t written = 0;  // the file's last write time when its encode began
-    WindowTail start{};    // the tail it is encoded from
+    plat::FileStamp stamp;  // the file when its encode began
+    WindowTail start{};     // the tail it is encoded from
     enum State { kPlanned, kEncoding, kDone } state = kPlanned;
     bool dropped = false;  // passed while being encoded: the encoder deletes its file
     int result = -1;

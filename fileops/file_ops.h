@@ -121,6 +121,8 @@ class FileOps : public PieceHooks {
                     const std::string& destinationRoot);
   int CopyBranch(const std::string& copySource, const std::string& target,
                  const std::string& shownName);
+  int EncodeToTemp(const std::string& source, const std::string* relativeName, int noSplit,
+                   std::FILE* in, std::string& tempName);
   int PlaceEncoded(const std::string& tempName, const std::string& destination,
                    const std::string& destinationRoot, const std::string& shownName, int noSplit,
                    int32_t* sizeOut);

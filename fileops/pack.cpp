@@ -164,29 +164,66 @@ int FileOps::PackFile(const std::string& source, const std::string& destinationR
   if (!in) return kSourceUnreadable;
   ui.ResetProgress(static_cast<uint32_t>(codec.originalCount));
 
-  if (copyAsIs || forceCopy) {
-    std::fclose(in);
-    ui.Trace(" /!P");
-    if (int r = CopyWithRetry(source, destination, destinationRoot)) return r;
-    if (!forceCopy) {
-      state.Warnings.notExpanded.push_back(shownName);
-      ++state.Tally.files;
-      state.Tally.bytes += static_cast<uint64_t>(length);
+  // A work file may change while it is read (a game saved meanwhile, a
+  // file cut short): what goes onto the disk must be one version of it.
+  // It is read once more after a change; a second change stops the run.
+  for (int attempt = 0;; ++attempt) {
+    plat::FileStamp before, after;
+    const bool stamped = plat::GetFileStamp(source, before);
+    if (attempt > 0) {
+      in = OpenSourceAskingForDisk(source);
+      if (!in) return kSourceUnreadable;
     }
-    ui.SetProgress(static_cast<uint32_t>(codec.originalCount));
-    ui.PumpOneMessage();
-    return kDone;
+    std::string tempName;
+    int r = kDone;
+    if (copyAsIs || forceCopy) {
+      std::fclose(in);
+      ui.Trace(" /!P");
+      r = CopyWithRetry(source, destination, destinationRoot);
+      if (r != kDone) return r;
+    } else {
+      r = EncodeToTemp(source, relativeName, noSplit, in, tempName);
+      if (r != kDone && r != kSourceEmpty) return r;  // reported
+    }
+    const bool unchanged =
+        stamped && plat::GetFileStamp(source, after) && after == before &&
+        (r != kDone || copyAsIs || forceCopy || codec.header.original_size == before.length);
+    if (!unchanged) {
+      if (!tempName.empty()) plat::RemoveFile(tempName);
+      if (attempt == 0) continue;
+      return StopRunWith(Format(msg::kMsgChangedWhileRead, source.c_str()), kReadFailed);
+    }
+    if (copyAsIs || forceCopy) {
+      if (!forceCopy) {
+        state.Warnings.notExpanded.push_back(shownName);
+        ++state.Tally.files;
+        state.Tally.bytes += static_cast<uint64_t>(length);
+      }
+      ui.SetProgress(static_cast<uint32_t>(codec.originalCount));
+      ui.PumpOneMessage();
+      return kDone;
+    }
+    if (r == kSourceEmpty) {  // nothing of the file reaches the disk
+      state.Warnings.emptyFiles.push_back(shownName);
+      return r;
+    }
+    return PlaceEncoded(tempName, destination, destinationRoot, shownName, noSplit, sizeOut);
   }
+}
 
+// Encodes the open source into a new temporary file (tempName), or takes
+// its encode ahead. Closes in. Returns 0, 3 (empty: no temporary file), or
+// a failure already reported (the temporary file gone).
+int FileOps::EncodeToTemp(const std::string& source, const std::string* relativeName, int noSplit,
+                          std::FILE* in, std::string& tempName) {
   // Encoded ahead on another thread, from where this encode would start.
-  std::string tempName;
   if (ahead && relativeName && noSplit == 0) {
     switch (ahead->Take(source, *relativeName, codec, ui, tempName)) {
       case EncodeAhead::Taken::kYes:
         std::fclose(in);
         ui.SetProgress(static_cast<uint32_t>(codec.originalCount));
         ui.PumpOneMessage();
-        return PlaceEncoded(tempName, destination, destinationRoot, shownName, noSplit, sizeOut);
+        return kDone;
       case EncodeAhead::Taken::kAborted:
         std::fclose(in);
         return kAborted;
@@ -204,6 +241,7 @@ int FileOps::PackFile(const std::string& source, const std::string& destinationR
   if (!out) {
     std::fclose(in);
     if (!tempName.empty()) plat::RemoveFile(tempName);
+    tempName.clear();
     return StopRunWith(msg::kMsgTempFailedPack, kTempCreateFailed);
   }
 
@@ -217,30 +255,21 @@ int FileOps::PackFile(const std::string& source, const std::string& destinationR
   std::fclose(in);
   // Buffered data reaches the disk only at the close: its failure counts.
   if (std::fclose(out) != 0 && r == kDone) r = kWriteFailed;
+  if (r == kDone) return r;
+  plat::RemoveFile(tempName);
+  tempName.clear();
   switch (r) {
-    case kDone:
-      break;
     case kWriteFailed:  // the local disk is full
-      plat::RemoveFile(tempName);
       return StopRunWith(msg::kMsgTempFailedPack, r);
     case kReadFailed:
-      plat::RemoveFile(tempName);
       return StopRunWith(Format(msg::kMsgReadFailed, source.c_str()), r);
     case kCannotStore:
-      plat::RemoveFile(tempName);
       return StopRunWith(Format(msg::kMsgTooLarge, source.c_str()), r);
     case kNameRefused:  // the name does not fit the header
-      plat::RemoveFile(tempName);
       return StopRunWith(msg::kMsgNameTooLong, r);
-    case kSourceEmpty:  // nothing of the file reaches the disk
-      plat::RemoveFile(tempName);
-      state.Warnings.emptyFiles.push_back(shownName);
-      return r;
-    default:  // abort: nothing of the file reaches the disk
-      plat::RemoveFile(tempName);
+    default:  // empty, or aborted: nothing of the file reaches the disk
       return r;
   }
-  return PlaceEncoded(tempName, destination, destinationRoot, shownName, noSplit, sizeOut);
 }
 
 // The compressed file in tempName onto the disk: cut into pieces, or copied.

@@ -48,6 +48,16 @@ bool SeekTo(std::FILE* f, int64_t offset);
 int64_t FileLength(std::FILE* f);
 // Last-write time as a 64-bit count; false when the file is not found.
 bool LastWriteTime(const std::string& path, uint64_t& time);
+// What tells one state of a file's contents from another without reading
+// them: its length and its write and change times. Two equal stamps taken
+// before and after reading a file mean the bytes read were one version.
+struct FileStamp {
+  int64_t length = -1;
+  uint64_t written = 0, changed = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+// False when the file is not found.
+bool GetFileStamp(const std::string& path, FileStamp& stamp);
 bool MakeFolder(const std::string& path);
 // Which file a path names (links followed): its device and file number,
 // whatever the spelling. False when it does not exist.
@@ -78,9 +88,9 @@ bool RenameReplacing(const std::string& from, const std::string& to);
 // ".." are reported like any entry (the folder's own entries). A pattern
 // without wildcards finds that one entry.
 struct FindEntry {
-  std::string name;  // code page 932; empty when !convertible
-  bool isFolder = false;   // what the entry leads to (a link: its target)
-  bool isLink = false;     // the entry itself is a symbolic link or junction
+  std::string name;         // code page 932; empty when !convertible
+  bool isFolder = false;    // what the entry leads to (a link: its target)
+  bool isLink = false;      // the entry itself is a symbolic link or junction
   bool convertible = true;  // false: the host name has no code page 932 form
   std::string hostName;     // the host's own name (for messages)
 };

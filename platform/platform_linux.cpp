@@ -492,6 +492,17 @@ bool LastWriteTime(const std::string& path, uint64_t& time) {
   return true;
 }
 
+bool GetFileStamp(const std::string& path, FileStamp& stamp) {
+  std::string host;
+  struct stat st;
+  if (!HostWithStat(path, host, st)) return false;
+  stamp.length = static_cast<int64_t>(st.st_size);
+  stamp.written = WriteTimeOf(st);
+  stamp.changed = static_cast<uint64_t>(st.st_ctim.tv_sec) * 1000000000u +
+                  static_cast<uint64_t>(st.st_ctim.tv_nsec);
+  return true;
+}
+
 bool MakeFolder(const std::string& path) {
   std::string host;
   struct stat st;
@@ -661,10 +672,10 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* 
       if (fstatat(dirfd(dir), d->d_name, &st, 0) != 0) continue;   // a dangling link
       if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;  // pipes, sockets, devices
       found.isFolder = S_ISDIR(st.st_mode);
-      found.isLink = d->d_type == DT_LNK ||
-                     (d->d_type == DT_UNKNOWN &&
-                      fstatat(dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                      S_ISLNK(st.st_mode));
+      found.isLink =
+          d->d_type == DT_LNK ||
+          (d->d_type == DT_UNKNOWN &&
+           fstatat(dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode));
       handle->entries.push_back(std::move(found));
     }
     closedir(dir);

@@ -253,6 +253,19 @@ bool LastWriteTime(const std::string& path, uint64_t& time) {
   return true;
 }
 
+bool GetFileStamp(const std::string& path, FileStamp& stamp) {
+  std::wstring wide;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!Wide(path, wide) || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data))
+    return false;
+  stamp.length =
+      static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+  stamp.written = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                  data.ftLastWriteTime.dwLowDateTime;
+  stamp.changed = 0;  // no change time on this system
+  return true;
+}
+
 bool MakeFolder(const std::string& path) {
   std::wstring wide;
   if (!Wide(path, wide)) return false;

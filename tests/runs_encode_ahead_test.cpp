@@ -12,8 +12,10 @@
 
 #include "app/dialogue/resources/messages.h"
 #include "codec/header.h"
+#include "codec/result_code.h"
 #include "codec_reference.h"
 #include "support/run_fixture.h"
+#include "text/format.h"
 
 namespace {
 
@@ -224,6 +226,50 @@ TEST_F(EncodeAheadTest, FilesChangedAfterTheirEncodeAheadAreEncodedAgain) {
   ASSERT_TRUE(o.done);
   EXPECT_EQ(CheckStreams(o.list, out), 252);
   EXPECT_TRUE(o.leftovers.empty());
+}
+
+TEST_F(EncodeAheadTest, AWorkFileChangedWhileItIsReadIsReadAgainOrStopsTheRun) {
+  const fs::path noise = work / "data" / "noise.wav";
+  const std::string original = ReadFileBytes(noise);
+  for (int jobs : {1, 2}) {
+    // Cut short while the set is made: the set holds it as it is afterwards.
+    WriteFileBytes(noise, original);
+    const fs::path out = dir.path / ("once" + std::to_string(jobs));
+    bool cut = false;
+    Outcome once = Make(jobs, out, dir.path / "once.lst", [&](Rig& r) {
+      r.fe.onPump = [&] {
+        if (cut || r.fe.toLines.empty() ||
+            r.fe.toLines.back().find("noise.wav") == std::string::npos)
+          return;
+        fs::resize_file(noise, 300000);
+        cut = true;
+      };
+    });
+    ASSERT_TRUE(once.done && cut) << jobs;
+    int32_t produced = 0;
+    ASSERT_EQ(
+        rig.ops.ExpandFile(Inner(out / "data/noise.wav_lzs"), Inner(dir.path / "back"), &produced),
+        kDone);
+    EXPECT_TRUE(ReadFileBytes(dir.path / "back") == original.substr(0, 300000)) << jobs;
+
+    // Changed again while it is read once more: the run stops and names it.
+    WriteFileBytes(noise, original);
+    int pumps = 0;
+    Outcome again = Make(jobs, dir.path / ("again" + std::to_string(jobs)), dir.path / "again.lst",
+                         [&](Rig& r) {
+                           r.fe.onPump = [&] {
+                             if (++pumps % 2000 == 0 && !r.fe.toLines.empty() &&
+                                 r.fe.toLines.back().find("noise.wav") != std::string::npos)
+                               WriteFileBytes(noise, original + std::to_string(pumps));
+                           };
+                         });
+    EXPECT_FALSE(again.done) << jobs;
+    const std::string named = Format(msg::kMsgChangedWhileRead, Inner(noise).c_str());
+    EXPECT_TRUE(std::any_of(again.dialogs.begin(), again.dialogs.end(), [&](const std::string& d) {
+      return d.find(named) != std::string::npos;
+    })) << jobs;
+    EXPECT_TRUE(again.leftovers.empty()) << jobs;
+  }
 }
 
 TEST_F(EncodeAheadTest, AbortWithFilesEncodedAheadStopsAtOnceAndLeavesNoTemporaryFile) {
