@@ -60,6 +60,7 @@ void RunHandler::ShowWarnings() {
       {msg::kMsgEmptyFilesLeftOut, &w.emptyFiles},
       {msg::kMsgNamesChange, &w.namesThatChange},
       {msg::kMsgNotExpanded, &w.notExpanded},
+      {msg::kMsgLinksNotFollowed, &w.linksNotFollowed},
   };
   for (const auto& [text, names] : kinds)
     if (!names->empty())
@@ -218,7 +219,9 @@ void RunHandler::MakeRun() {
     std::unique_ptr<EncodeAhead> ahead;
     if (jobs_ > 1)
       ahead = std::make_unique<EncodeAhead>(
-          jobs_ - 1, PlanWalk(s.SourceFolder, s.DestinationFolder), TailOf(ops_.codec));
+          jobs_ - 1,
+          PlanWalk(s.SourceFolder, s.SetFolder.empty() ? s.DestinationFolder : s.SetFolder),
+          TailOf(ops_.codec));
     ops_.ahead = ahead.get();
     WalkFolder(ops_, s.SourceFolder, s.DestinationFolder, s.RelativePath);
     ops_.ahead = nullptr;

@@ -62,8 +62,7 @@ bool IsDotEntry(const std::string& name) {
 
 class WalkPlan final : public AheadPlan {
  public:
-  WalkPlan(const std::string& folder, const std::string& destinationRoot)
-      : destinationRoot_(destinationRoot) {
+  WalkPlan(const std::string& folder, const std::string& skipped) : skipped_(skipped) {
     ok_ = Enter(folder, "");
   }
 
@@ -76,6 +75,7 @@ class WalkPlan final : public AheadPlan {
       }
       const plat::FindEntry entry = level.entries[level.next++];
       if (!entry.convertible || !IsStorableName(entry.name)) break;
+      if (entry.isFolder && entry.isLink) continue;  // never followed
       if (!entry.isFolder) {
         source = level.folder + entry.name;
         relative = level.relative + entry.name;
@@ -100,7 +100,7 @@ class WalkPlan final : public AheadPlan {
   bool Enter(const std::string& folder, const std::string& relative) {
     std::string pattern;
     if (!PatternOf(folder, pattern)) return false;
-    if (IsSameFolder(folder, destinationRoot_)) return true;
+    if (IsSameFolder(folder, skipped_)) return true;
     plat::FindEntry entry;
     plat::FindResult found;
     plat::FindHandle* search = plat::FindFirst(pattern, entry, &found);
@@ -114,15 +114,15 @@ class WalkPlan final : public AheadPlan {
     return true;
   }
 
-  std::string destinationRoot_;
+  std::string skipped_;
   std::vector<Level> levels_;
   bool ok_ = true;
 };
 
 }  // namespace
 
-std::unique_ptr<AheadPlan> PlanWalk(const std::string& folder, const std::string& destinationRoot) {
-  return std::make_unique<WalkPlan>(folder, destinationRoot);
+std::unique_ptr<AheadPlan> PlanWalk(const std::string& folder, const std::string& skipped) {
+  return std::make_unique<WalkPlan>(folder, skipped);
 }
 
 void WalkFolder(FileOps& ops, const std::string& folder, const std::string& destinationRoot,
@@ -143,7 +143,7 @@ void WalkFolder(FileOps& ops, const std::string& folder, const std::string& dest
 
   // The disk set may lie inside the work folder: never pack it into itself,
   // however either folder is spelled.
-  if (!IsSameFolder(folder, destinationRoot)) {
+  if (!IsSameFolder(folder, ops.state.SetFolder.empty() ? destinationRoot : ops.state.SetFolder)) {
     if (WorkActive == 0) return;
     plat::FindEntry entry;
     plat::FindResult found;
@@ -168,7 +168,11 @@ void WalkFolder(FileOps& ops, const std::string& folder, const std::string& dest
           ops.StopRunWith(Format(msg::kMsgNoCp932Name, (folder + shown).c_str()), kCannotStore);
           return;
         }
-        if (entry.isFolder) {
+        if (entry.isFolder && entry.isLink) {
+          // A link to a folder may lead back up (a loop) or out of the work
+          // folder: never followed, and named at the end of the run.
+          ops.state.Warnings.linksNotFollowed.push_back(relativePath + entry.name);
+        } else if (entry.isFolder) {
           if (!IsDotEntry(entry.name)) {
             relativePath += entry.name + "\\";
             WalkFolder(ops, folder + entry.name + "\\", destinationRoot, relativePath);

@@ -8,7 +8,8 @@
 #include "fileops/file_ops.h"
 
 // Packs every file below folder (ending in '\') onto destinationRoot, depth
-// first, skipping the destination folder itself; relativePath is the
+// first, skipping the folder of the disk set (state.SetFolder, else the
+// destination folder) and links to folders; relativePath is the
 // folder's path relative to the work folder and holds it again on return.
 void WalkFolder(FileOps& ops, const std::string& folder, const std::string& destinationRoot,
                 std::string& relativePath);
@@ -18,5 +19,6 @@ bool IsSameFolder(const std::string& a, const std::string& b);
 // Makes sure the destination counterpart of a folder without files exists.
 int EmptyFolder(FileOps& ops, const std::string& destinationRoot, const std::string& relativePath);
 // The files WalkFolder will pack, in its order, without packing them: for
-// encoding ahead. Stops where the walk would stop with a message.
-std::unique_ptr<AheadPlan> PlanWalk(const std::string& folder, const std::string& destinationRoot);
+// encoding ahead. Stops where the walk would stop with a message. skipped:
+// the folder the walk leaves out (the disk set's).
+std::unique_ptr<AheadPlan> PlanWalk(const std::string& folder, const std::string& skipped);

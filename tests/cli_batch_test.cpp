@@ -237,4 +237,40 @@ TEST_F(BatchTest, UsageErrorsAndNothingToWorkOnAreOne) {
   EXPECT_EQ(Kelvod({"--list", "--test", dir.path.string()}).status, 1);
 }
 
+// A work folder copied out of a Wine prefix holds links: to itself, to
+// folders elsewhere, to files. Folders behind links are never walked (they
+// are named at the end); a link to a file is packed as the file.
+TEST_F(BatchTest, LinksToFoldersInTheWorkFolderAreNamedNotFollowed) {
+  const fs::path work = dir.path / "work", elsewhere = dir.path / "elsewhere";
+  WriteFileBytes(work / "game.qzm", "project");
+  WriteFileBytes(elsewhere / "secret.txt", "outside the work folder");
+  fs::create_directory_symlink(".", work / "self");
+  fs::create_directory_symlink(elsewhere, work / "drive_c");
+  fs::create_symlink(elsewhere / "secret.txt", work / "copied.txt");
+  Outcome made = Kelvod({"--make", work.string(), "--to", (dir.path / "set").string()});
+  ASSERT_EQ(made.status, 0) << made.err;
+  EXPECT_NE(made.err.find("drive_c"), std::string::npos) << made.err;
+  EXPECT_NE(made.err.find("self"), std::string::npos) << made.err;
+  ASSERT_EQ(Kelvod({"--extract", "--to", (dir.path / "game").string(), (dir.path / "set").string()})
+                .status,
+            0);
+  EXPECT_EQ(ListTree(dir.path / "game"), (std::vector<std::string>{"copied.txt", "game.qzm"}));
+  EXPECT_EQ(ReadFileBytes(dir.path / "game/copied.txt"), "outside the work folder");
+}
+
+// The set's folder inside the work folder is never packed into the set;
+// the work folder itself is refused as the set's folder.
+TEST_F(BatchTest, SetInsideTheWorkFolderIsLeftOutAndTheWorkFolderItselfRefused) {
+  const fs::path work = dir.path / "work";
+  WriteFileBytes(work / "game.qzm", "project");
+  WriteFileBytes(work / "data/a.txt", "a");
+  Outcome made = Kelvod({"--make", work.string(), "--to", (work / "out").string()});
+  ASSERT_EQ(made.status, 0) << made.err;
+  ASSERT_EQ(
+      Kelvod({"--extract", "--to", (dir.path / "game").string(), (work / "out").string()}).status,
+      0);
+  EXPECT_EQ(ListTree(dir.path / "game"), (std::vector<std::string>{"data/a.txt", "game.qzm"}));
+  EXPECT_EQ(Kelvod({"--make", work.string(), "--to", (work / "data" / "..").string()}).status, 1);
+}
+
 }  // namespace

@@ -252,14 +252,16 @@ TEST_F(EncodeAheadTest, AWorkFileChangedWhileItIsReadIsReadAgainOrStopsTheRun) {
         kDone);
     EXPECT_TRUE(ReadFileBytes(dir.path / "back") == original.substr(0, 300000)) << jobs;
 
-    // Changed again while it is read once more: the run stops and names it.
+    // Changing all the time once the walk is in its folder (the second
+    // thread may read it well before the walk comes to it): read twice,
+    // changed twice, the run stops and names it.
     WriteFileBytes(noise, original);
     int pumps = 0;
     Outcome again = Make(jobs, dir.path / ("again" + std::to_string(jobs)), dir.path / "again.lst",
                          [&](Rig& r) {
                            r.fe.onPump = [&] {
-                             if (++pumps % 2000 == 0 && !r.fe.toLines.empty() &&
-                                 r.fe.toLines.back().find("noise.wav") != std::string::npos)
+                             if (++pumps % 2000 == 0 && !r.fe.fromLines.empty() &&
+                                 r.fe.fromLines.back().find("data") != std::string::npos)
                                WriteFileBytes(noise, original + std::to_string(pumps));
                            };
                          });

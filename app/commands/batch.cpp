@@ -22,6 +22,7 @@
 #include "platform/platform.h"
 #include "runs/list_check.h"
 #include "runs/run_handler.h"
+#include "runs/walk.h"
 #include "text/cp932.h"
 #include "text/format.h"
 #include "text/paths.h"
@@ -666,6 +667,10 @@ int Make(const Options& o, CodecContext& codec) {
     return Usage("the folder names cannot be used");
   AddTrailingSeparator(work);
   AddTrailingSeparator(dest);
+  // The set would pack itself (the walk leaves the folder of the set out
+  // when it lies inside the work folder).
+  if (IsSameFolder(work, dest))
+    return Usage(o.to + ": the set cannot be made into the work folder");
   std::string title;
   if (!FindTitle(o, work, title, error)) return Usage(error);
   {
@@ -738,6 +743,7 @@ int Make(const Options& o, CodecContext& codec) {
   state.RunMode = MakeMode;
   state.SourceFolder = work;
   state.DestinationFolder = drive;
+  state.SetFolder = dest;
   state.Title = title;
   state.TempFolder = plat::TempFolder();
   state.ListTempPath = plat::MakeTempFile(state.TempFolder, "lzs");

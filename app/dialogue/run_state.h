@@ -13,12 +13,14 @@
 // What a make run stored other than as it came: shown at its end, counted
 // by the batch commands.
 struct RunWarnings {
-  std::vector<std::string> emptyFiles;       // 0 bytes: the format cannot hold them
-  std::vector<std::string> namesThatChange;  // "name -> name it comes back as"
-  std::vector<std::string> notExpanded;      // already compressed: copied, never expanded
-  std::set<std::string> comeBackNames;       // folded names the set gives back, for collisions
+  std::vector<std::string> emptyFiles;        // 0 bytes: the format cannot hold them
+  std::vector<std::string> namesThatChange;   // "name -> name it comes back as"
+  std::vector<std::string> notExpanded;       // already compressed: copied, never expanded
+  std::vector<std::string> linksNotFollowed;  // links to folders: never walked
+  std::set<std::string> comeBackNames;        // folded names the set gives back, for collisions
   std::size_t Count() const {
-    return emptyFiles.size() + namesThatChange.size() + notExpanded.size();
+    return emptyFiles.size() + namesThatChange.size() + notExpanded.size() +
+           linksNotFollowed.size();
   }
 };
 
@@ -48,8 +50,11 @@ struct RunState {
   std::string Title;              // the game's title
   std::string SourceFolder;       // mirrors the source field
   std::string DestinationFolder;  // mirrors the destination field
-  std::string ListTempPath;       // temporary list file of a make run
-  std::string TempFolder;         // system temporary folder at start-up
+  // The folder that holds the disk set when it is not the destination
+  // folder itself (the batch commands' disk folders): the walk leaves it out.
+  std::string SetFolder;
+  std::string ListTempPath;  // temporary list file of a make run
+  std::string TempFolder;    // system temporary folder at start-up
   bool ListBufferPresent = false;
   std::string ListBuffer;  // extract mode: the whole list text (LF line ends)
 
