@@ -41,16 +41,19 @@ int DimType(const Geometry& g) {
   return -1;
 }
 
+std::string Lower(std::string_view ascii) {
+  std::string s(ascii);
+  for (char& ch : s) {
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  }
+  return s;
+}
+
 std::string Ext(std::string_view name) {
   // '.' is never the second byte of a double-byte character; an extension
   // holding a path separator matches none of the names below.
   std::size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos) return {};
-  std::string e(name.substr(dot + 1));
-  for (char& ch : e) {
-    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-  }
-  return e;
+  return dot == std::string_view::npos ? std::string() : Lower(name.substr(dot + 1));
 }
 
 // A FAT boot sector of this sector size, or the first FAT right behind it.
@@ -218,7 +221,7 @@ const char* FormatName(ImageFormat f) {
 }
 
 ImageFormat FormatNamed(std::string_view name) {
-  const std::string lower = Ext("." + std::string(name));
+  const std::string lower = Lower(name);
   for (ImageFormat f : {ImageFormat::kRaw, ImageFormat::kHdm, ImageFormat::kFdi, ImageFormat::kD88,
                         ImageFormat::kNfd, ImageFormat::kDim}) {
     if (lower == FormatName(f)) return f;
