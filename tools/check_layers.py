@@ -8,9 +8,10 @@ Layers from the bottom up (folders on one line are siblings: neither may
 include the other):
 
   text
-  platform
+  platform        images
   app/dialogue
   codec
+  digest
   fileops
   runs
   app
@@ -25,16 +26,17 @@ import sys
 
 LAYERS = [
     ["text"],
-    ["platform"],
+    ["platform", "images"],
     ["app/dialogue"],
     ["codec"],
+    ["digest"],
     ["fileops"],
     ["runs"],
     ["app"],
     ["app/frontends/*", "app/commands"],
     ["app/entry"],
 ]
-CHECKED = ("text", "platform", "app", "codec", "fileops", "runs")
+CHECKED = ("text", "platform", "app", "codec", "images", "digest", "fileops", "runs")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
 
 

@@ -14,10 +14,11 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 # desktop-file-utils checks the desktop entry of the desktop front end. The
 # desktop window: Qt 6 Widgets (qt6-base-dev) and the Japanese Gothic font
 # it is drawn with; xvfb, xauth and xdotool run it on an X server. mtools
-# reads and writes the floppy images of the batch commands.
+# reads and writes the floppy images of the batch commands; zlib and nettle
+# (static archives in their -dev packages) compute the content hashes.
 kv_need_packages cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libgmock-dev \
   libbenchmark-dev python3 desktop-file-utils qt6-base-dev fonts-ipafont-gothic xvfb xauth \
-  xdotool mtools
+  xdotool mtools zlib1g-dev nettle-dev
 
 prefix=${KELVOD_BUILD_PREFIX:-build-}
 jobs=2
