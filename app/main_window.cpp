@@ -2,21 +2,21 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "app/browse.h"
-#include "app/dialogue/list_line.h"
+#include "app/dialogue/dialogue_events.h"
 #include "app/dialogue/resources/messages.h"
 #include "app/exit_status.h"
 #include "fileops/naming.h"
+#include "fileops/paths.h"
 #include "platform/platform.h"
-#include "runs/list_check.h"
+#include "runs/list.h"
+#include "runs/walk.h"
 #include "text/cp932.h"
 #include "text/format.h"
 
 namespace {
-
-// The list is read into a block this much larger than the file.
-constexpr std::size_t kListBufferSlack = 1024;
 
 // Title from the first "*.qzm" of the current folder: the name before its
 // last dot. Names without a code page 932 form cannot name a game here.
@@ -48,54 +48,34 @@ bool MainWindow::FailStart(const std::string& text) {
   return false;
 }
 
-// Reads kelvod.lst of the current folder whole into ListBuffer, as text-mode
-// reading delivers it (each CR LF becomes LF), then the title from its
-// second line.
+// Reads kelvod.lst of the current folder whole into ListBuffer, each CR LF
+// as LF, checks it, and takes the title from its second line.
 bool MainWindow::ReadListAtStart() {
-  RunState& s = ui_.state();
-  std::FILE* f = plat::OpenFile("kelvod.lst", "rt");
-  if (!f) return FailStart(msg::kMsgNoList);
-  int64_t length = plat::FileLength(f);
-  char* buffer = nullptr;
-  if (length >= 0 && static_cast<uint64_t>(length) < SIZE_MAX - kListBufferSlack)
-    buffer = static_cast<char*>(std::malloc(static_cast<std::size_t>(length) + kListBufferSlack));
-  if (!buffer) {
-    std::fclose(f);
+  WindowState& s = state_;
+  std::string text;
+  try {
+    if (!ReadListFile("kelvod.lst", text)) return FailStart(msg::kMsgNoList);
+  } catch (const std::bad_alloc&) {
     return FailStart(msg::kMsgNoMemory);
   }
-  std::size_t got = std::fread(buffer, 1, static_cast<std::size_t>(length), f);
-  bool readFailed = std::ferror(f) != 0;
-  std::fclose(f);
-  if (readFailed) {
-    // A list cut short by a read error would expand only part of the game.
-    std::free(buffer);
-    return FailStart(msg::kMsgNoList);
-  }
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < got; ++i) {
-    if (buffer[i] == '\r' && i + 1 < got && buffer[i + 1] == '\n') continue;
-    buffer[kept++] = buffer[i];
-  }
-  s.ListBuffer.assign(buffer, kept);
-  std::free(buffer);
+  s.ListBuffer = std::move(text);
   s.ListBufferPresent = true;
   // Every reader of the list works with lines of at most kMaxListLine bytes;
-  // a longer line is refused here rather than cut into a different name.
-  if (HasOverlongListLine(s.ListBuffer)) return FailStart(msg::kMsgListLineTooLong);
-  // A title or a name that would lead out of the game folder, or file lines
+  // a longer line is refused here rather than cut into a different name. A
+  // title or a name that would lead out of the game folder, or file lines
   // that no disk section reaches, are refused before anything is written.
-  if (ListCheck check = CheckList(s.ListBuffer); !check)
+  if (ListCheck check = CheckList(s.ListBuffer); !check) {
+    if (check.problem == ListCheck::kLongLine) return FailStart(msg::kMsgListLineTooLong);
     return FailStart(Format(msg::kMsgUnsafeName, cp932::Printable(check.offending).c_str()));
-  std::string line;
-  std::size_t pos = ReadListLine(s.ListBuffer, 0, line);  // the disk count
-  ReadListLine(s.ListBuffer, pos, s.Title);
+  }
+  s.Title = ParseList(s.ListBuffer).title;
   return true;
 }
 
 void MainWindow::CleanUp() {
   if (cleanedUp_) return;
   cleanedUp_ = true;
-  RunState& s = ui_.state();
+  WindowState& s = state_;
   if (!s.ListTempPath.empty()) {
     plat::RemoveFile(s.ListTempPath);
     s.ListTempPath.clear();
@@ -151,7 +131,7 @@ bool MainWindow::Start(const std::string& hostCommandLine) {
 }
 
 bool MainWindow::Init(const std::string& commandLine) {
-  RunState& s = ui_.state();
+  WindowState& s = state_;
   ui_.MainWindowOpened();
   cleanedUp_ = false;
   startFailed_ = false;
@@ -188,9 +168,7 @@ bool MainWindow::Init(const std::string& commandLine) {
   fe.SetControlText(kSourceField, s.SourceFolder);
   fe.SetControlText(kDestinationField, s.DestinationFolder);
 
-  s.OverwriteChoice = 0;
   ui_.EnterIdleState();
-  s.WorkActive = 0;
 
   s.TempFolder = plat::TempFolder();
   s.ListTempPath = plat::MakeTempFile(s.TempFolder, "lzs");
@@ -204,7 +182,7 @@ void MainWindow::Command(int id) {
   switch (id) {
     case kButtonRun:
       if (busy) return;
-      runs_.RunCommand();
+      RunCommand();
       // A run that ends normally destroys the window; anything else (a
       // refused start, a cancelled confirmation, an abort, a failure) leaves
       // it open and counts as a run that did not succeed.
@@ -217,7 +195,7 @@ void MainWindow::Command(int id) {
     case kButtonAbortRun:
       if (!busy) return;
       if (ui_.ShowMessage(msg::kMsgConfirmAbort, msg::kCaptionConfirm, kQuestionOkCancel) == kIdOk)
-        ui_.state().WorkActive = 0;
+        cancel_.Cancel();
       break;
     case kBrowseButton: {
       if (busy) return;
@@ -230,6 +208,56 @@ void MainWindow::Command(int id) {
       break;
   }
   if (Closed()) CleanUp();
+}
+
+void MainWindow::RunCommand() {
+  FrontEnd& fe = ui_.frontEnd();
+  WindowState& s = state_;
+  s.SourceFolder = fe.GetControlText(kSourceField);
+  if (s.SourceFolder.empty()) {
+    ui_.ShowMessage(msg::kMsgNoInputFolderEntered, msg::kCaptionWarning, kExclamationOk);
+    return;
+  }
+  s.DestinationFolder = fe.GetControlText(kDestinationField);
+  if (s.DestinationFolder.empty()) {
+    ui_.ShowMessage(msg::kMsgEnterOutputFolder, msg::kCaptionWarning, kExclamationOk);
+    return;
+  }
+  if (!IsFolder(s.SourceFolder)) {
+    ui_.ShowMessage(msg::kMsgInputFolderMissing, msg::kCaptionWarning, kExclamationOk);
+    return;
+  }
+  // The disk set would be made inside the folder it is made of, and the
+  // walk would skip the whole of it.
+  if (s.RunMode == MakeMode && SetFolderIsTheWorkFolder(s.SourceFolder, s.DestinationFolder)) {
+    ui_.ShowMessage(msg::kMsgDestinationIsSource, msg::kCaptionWarning, kExclamationOk);
+    return;
+  }
+  std::string sourceShown = s.SourceFolder, destinationShown = s.DestinationFolder;
+  RemoveTrailingChar(sourceShown, '\\');
+  RemoveTrailingChar(destinationShown, '\\');
+  std::string question =
+      Format(s.RunMode == MakeMode ? msg::kMsgConfirmMake : msg::kMsgConfirmExtract,
+             sourceShown.c_str(), destinationShown.c_str());
+  if (ui_.ShowMessage(question, msg::kCaptionConfirm, kExclamationOkCancel) != kIdOk) return;
+
+  RunSetup setup;
+  setup.mode = s.RunMode;
+  setup.title = s.Title;
+  setup.source = s.SourceFolder;
+  setup.destination = s.DestinationFolder;
+  setup.listTempPath = s.ListTempPath;
+  setup.listText = s.ListBuffer;
+  setup.policy.jobs = jobs_;
+  DialogueEvents events(ui_, s.Title);
+  ui_.EnterBusyState();
+  cancel_.Reset();
+  const bool normally = runs_.Run(setup, progress_, events, cancel_);
+  s.SourceFolder = setup.source;
+  s.DestinationFolder = setup.destination;
+  // A run that ends normally destroys the window, which ends the program.
+  if (normally) ui_.CloseMainWindow();
+  ui_.EnterIdleState();
 }
 
 void MainWindow::Destroy() {

@@ -103,6 +103,10 @@ std::string WithLzsSuffix(const std::string& path) {
   return MakePath(parts.drive, parts.folder, parts.name, parts.ext + "_lzs");
 }
 
+bool CopiedAsIs(const LzsHeader& h, bool carriesSignature, int64_t length, bool noSplit) {
+  return carriesSignature && (h.piece_count != 0 || noSplit || length < kWholeFileLimit);
+}
+
 int32_t PieceCountFor(int64_t packedSize) {
   return static_cast<int32_t>((packedSize + kPieceStreamSize - 1) / kPieceStreamSize);
 }

@@ -62,6 +62,10 @@ bool WriteHeader(std::FILE* f, const LzsHeader& h);
 bool HasSignatureNoCase(const LzsHeader& h);
 bool HasSignatureExact(const LzsHeader& h);
 
+// A source that carries the signature and is stored as it is: a head or
+// piece file, or (noSplit, or shorter than a piece) a whole compressed file.
+bool CopiedAsIs(const LzsHeader& h, bool carriesSignature, int64_t length, bool noSplit);
+
 // Piece arithmetic: a code stream of packedSize bytes is cut into pieces of
 // kPieceStreamSize bytes, the last holding the rest.
 int32_t PieceCountFor(int64_t packedSize);

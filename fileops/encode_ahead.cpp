@@ -6,7 +6,6 @@
 #include "codec/byte_io.h"
 #include "codec/header.h"
 #include "codec/result_code.h"
-#include "fileops/file_ops.h"
 #include "platform/platform.h"
 
 namespace {
@@ -35,31 +34,26 @@ class FlagHooks final : public CoderHooks {
 };
 
 // The main thread's while it encodes ahead: no progress (the bar belongs to
-// the file it waits for), but the front end runs as during any encode, and
-// Abort stops it.
+// the file it waits for), but the outside is looked at as during any
+// encode, and a stopped run stops it.
 class HelperHooks final : public CoderHooks {
  public:
-  explicit HelperHooks(Dialogue& ui) : ui_(ui) {
-    Quiet();
-    pumpLeft_ = ui.pumpLeft();
-  }
-  ~HelperHooks() override { ui_.setPumpLeft(pumpLeft_); }
-  HelperHooks(const HelperHooks&) = delete;
-  HelperHooks& operator=(const HelperHooks&) = delete;
+  explicit HelperHooks(AheadWaiter& waiter) : waiter_(waiter) { Quiet(); }
   void ResetProgress(uint32_t) override { Quiet(); }
 
  private:
   void ProgressChanged(uint32_t) override { Quiet(); }
   void Pump() override {
-    ui_.PumpNow();
-    pumpLeft_ = ui_.pumpLeft();
-    stopped_ = ui_.state().WorkActive == 0;
+    waiter_.PumpNow();
+    pumpLeft_ = kCodesBetweenLooks;
+    stopped_ = waiter_.Stopped();
   }
   void Quiet() {
     progressLow_ = 0;
     progressSpan_ = uint64_t{1} << 32;
+    pumpLeft_ = kCodesBetweenLooks;
   }
-  Dialogue& ui_;
+  AheadWaiter& waiter_;
 };
 
 // Reads n bytes at offset into out; false when fewer came.
@@ -133,7 +127,7 @@ void EncodeAhead::PlanOne(std::unique_lock<std::mutex>& lock) {
       LzsHeader h;
       const bool signature = ReadHeader(f, h) && HasSignatureNoCase(h);
       job->encode = job->length > 0 && job->length <= kLargestStorable &&
-                    !CopiedAsIs(h, signature, job->length, 0);
+                    !CopiedAsIs(h, signature, job->length, false);
       const int64_t endStart = TailEndStart(job->length);
       if (job->encode &&
           !(ReadAt(f, 0, static_cast<std::size_t>(std::min<int64_t>(job->length, kLookAhead)),
@@ -205,20 +199,20 @@ void EncodeAhead::Discard(const JobPtr& job) {
   }
 }
 
-void EncodeAhead::WaitPumping(std::unique_lock<std::mutex>& lock, Dialogue& ui) {
+void EncodeAhead::WaitPumping(std::unique_lock<std::mutex>& lock, AheadWaiter& waiter) {
   changed_.wait_for(lock, std::chrono::milliseconds(2));
   lock.unlock();
-  ui.PumpNow();
+  waiter.PumpNow();
   lock.lock();
 }
 
 EncodeAhead::Taken EncodeAhead::Take(const std::string& source, const std::string& relative,
-                                     CodecContext& codec, Dialogue& ui, std::string& tempPath) {
-  const int32_t& workActive = ui.state().WorkActive;
+                                     CodecContext& codec, AheadWaiter& waiter,
+                                     std::string& tempPath) {
   std::unique_lock<std::mutex> lock(mutex_);
   JobPtr job;
   for (;;) {
-    if (workActive == 0) return Taken::kAborted;
+    if (waiter.Stopped()) return Taken::kAborted;
     // Files of the plan before this one were packed without an encode
     // (copied, empty) or not at all: passed.
     while (!jobs_.empty() &&
@@ -235,18 +229,18 @@ EncodeAhead::Taken EncodeAhead::Take(const std::string& source, const std::strin
     if (!planning_)
       PlanOne(lock);
     else
-      WaitPumping(lock, ui);
+      WaitPumping(lock, waiter);
   }
 
   while (job->state == Job::kEncoding) {
-    if (workActive == 0) return Taken::kAborted;
+    if (waiter.Stopped()) return Taken::kAborted;
     if (JobPtr other = NextToEncode()) {
       // Rather than wait: a later file, as the other threads do.
       other->state = Job::kEncoding;
       lock.unlock();
       if (!helper_) helper_ = NewCodecContext();
       {
-        HelperHooks hooks(ui);
+        HelperHooks hooks(waiter);
         Encode(*other, *helper_, hooks);
       }
       lock.lock();
@@ -254,7 +248,7 @@ EncodeAhead::Taken EncodeAhead::Take(const std::string& source, const std::strin
     } else if (CanPlan()) {
       PlanOne(lock);
     } else {
-      WaitPumping(lock, ui);
+      WaitPumping(lock, waiter);
     }
   }
   jobs_.pop_front();

@@ -24,7 +24,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/dialogue/dialogue.h"
 #include "codec/context.h"
 #include "codec/encoder.h"
 #include "platform/platform.h"
@@ -37,6 +36,15 @@ class AheadPlan {
   // False after the last one, or where the walk would stop. Called by one
   // thread at a time.
   virtual bool Next(std::string& source, std::string& relative) = 0;
+};
+
+// What the main thread's wait for a file encoded ahead needs from its run:
+// a look at the outside now and then, and whether the run was stopped.
+class AheadWaiter {
+ public:
+  virtual ~AheadWaiter() = default;
+  virtual void PumpNow() = 0;
+  virtual bool Stopped() = 0;
 };
 
 class EncodeAhead {
@@ -64,7 +72,7 @@ class EncodeAhead {
   // with codec. Waits for an encode under way, letting the front end run
   // and encoding later files meanwhile. The caller deletes tempPath.
   Taken Take(const std::string& source, const std::string& relative, CodecContext& codec,
-             Dialogue& ui, std::string& tempPath);
+             AheadWaiter& waiter, std::string& tempPath);
 
  private:
   struct Job {
@@ -94,7 +102,7 @@ class EncodeAhead {
   void Finish(const JobPtr& job);
   void Discard(const JobPtr& job);
   // Lets the front end run for a moment while others work.
-  void WaitPumping(std::unique_lock<std::mutex>& lock, Dialogue& ui);
+  void WaitPumping(std::unique_lock<std::mutex>& lock, AheadWaiter& waiter);
 
   std::mutex mutex_;
   std::condition_variable changed_;

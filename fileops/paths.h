@@ -1,5 +1,5 @@
-// Folders on the disk: whether a path names one. (Creating the missing
-// levels, with its retry prompt, is FileOps::EnsureFolders.)
+// Folders on the disk: whether a path names one. (Making the missing
+// levels, with its retry prompt, is the runs' EnsureFolders.)
 #pragma once
 
 #include <string>

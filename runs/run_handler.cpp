@@ -1,89 +1,156 @@
 #include "runs/run_handler.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
-#include <utility>
-#include <vector>
 
-#include "app/dialogue/list_line.h"
-#include "app/dialogue/resources/messages.h"
 #include "codec/encoder.h"
+#include "codec/header.h"
 #include "codec/result_code.h"
 #include "fileops/encode_ahead.h"
-#include "fileops/naming.h"
-#include "fileops/paths.h"
 #include "platform/platform.h"
+#include "runs/expander.h"
+#include "runs/list.h"
+#include "runs/packer.h"
+#include "runs/set_writer.h"
 #include "runs/shortcut.h"
 #include "runs/walk.h"
-#include "text/format.h"
 #include "text/paths.h"
 
 namespace {
 
 // Room the last disk must have beyond the tool and the list.
 constexpr uint64_t kFreeSpaceSlack = 1024;
-// Names listed in one warning box; the rest are counted.
-constexpr std::size_t kNamesShown = 20;
 
-std::string NameList(const std::vector<std::string>& names) {
-  std::string out;
-  for (std::size_t i = 0; i < names.size() && i < kNamesShown; ++i) {
-    if (i) out += '\n';
-    out += names[i];
-  }
-  if (names.size() > kNamesShown)
-    out += "\n" + Format(msg::kMsgMoreNames, static_cast<int>(names.size() - kNamesShown));
-  return out;
-}
-
-}  // namespace
-
-RunHandler::RunHandler(Dialogue& ui, CodecContext& codec)
-    : ui_(ui), state_(ui.state()), list_(ui.state()), ops_(ui, codec, list_) {}
-
-void RunHandler::AbortEnd() {
+bool AbortEnd(RunContext& run) {
   // The disks made so far may be taken out now.
-  if (state_.RunMode == MakeMode) plat::SyncVolume(state_.DestinationFolder);
-  ui_.ShowMessage(msg::kMsgAborted, msg::kCaptionConfirm, kExclamationOk);
+  if (run.setup.mode == MakeMode) plat::SyncVolume(run.setup.destination);
+  run.events.Finished(false);
+  return false;
 }
 
-void RunHandler::SuccessEnd() {
-  ui_.ShowMessage(msg::kMsgDone, msg::kCaptionConfirm, kExclamationOk);
-  ui_.CloseMainWindow();
+bool SuccessEnd(RunContext& run) {
+  run.events.Finished(true);
+  return true;
 }
 
-// What the set holds other than as it came from the work folder, one box
-// for each kind, before the run reports success.
-void RunHandler::ShowWarnings() {
-  const RunWarnings& w = state_.Warnings;
-  const std::pair<const char*, const std::vector<std::string>*> kinds[] = {
-      {msg::kMsgEmptyFilesLeftOut, &w.emptyFiles},
-      {msg::kMsgNamesChange, &w.namesThatChange},
-      {msg::kMsgNotExpanded, &w.notExpanded},
-      {msg::kMsgLinksNotFollowed, &w.linksNotFollowed},
-  };
-  for (const auto& [text, names] : kinds)
-    if (!names->empty())
-      ui_.ShowMessage(Format(text, NameList(*names).c_str()), msg::kCaptionWarning, kExclamationOk);
+// The length of a file that can be read, or -1.
+int64_t LengthOf(const std::string& path) {
+  int64_t length = -1;
+  if (std::FILE* f = plat::OpenFile(path, "rb")) {
+    length = plat::FileLength(f);
+    std::fclose(f);
+  }
+  return length;
 }
 
-void RunHandler::ReportListWriteFailure() {
-  ops_.StopRunWith(msg::kMsgListWriteFailed, kNameRefused);
+// The files copied as they are onto the last disk: the program, the program
+// for the other system when one lies beside it (so that the set expands on
+// both), and the list.
+struct LastDiskFiles {
+  std::string program, companion;
+  int64_t programLength = -1, companionLength = 0;
+};
+
+// The free-space loop of the last disk: a fresh disk inserted here gets its
+// marker and the next number, outside the list's count. False when the run
+// was stopped there.
+bool RoomOnLastDisk(RunContext& run, SetWriter& set, uint64_t need, const std::string& program) {
+  PathParts destination;
+  SplitPath(run.setup.destination, destination);
+  while (!set.HasRoom(need)) {
+    if (!run.AskRetry(program, RetryReason::kCopyFailed, set.space() ? 0 : ENOSPC)) {
+      run.progress.active = 0;
+      break;
+    }
+    if (EnsureFolders(run, destination.drive, destination.folder) != kDone) {
+      run.progress.active = 0;
+      break;
+    }
+    (void)set.WriteDiskMarker(run.setup.destination);
+    if (!run.Going()) break;
+  }
+  return run.Going();
 }
 
-// Free space on the disk in the drive, counted in 64 bits; a failed query
-// counts as too little.
-bool RunHandler::HasRoom(uint64_t need) {
-  uint64_t free = 0;
-  if (ops_.space) return ops_.space->FreeBytes() >= need;
-  return plat::FreeBytes(state_.DestinationFolder, free) && free >= need;
+bool MakeRun(RunContext& run, CodecContext& codec) {
+  RunSetup& s = run.setup;
+  RunProgress& p = run.progress;
+  ListWriter list(s.listTempPath, s.destination);
+  SetWriter set(run, list);
+  Packer packer(set);
+  if (!list.Start(s.title)) {
+    run.Stop(Trouble::kListWriteFailed, "", kNameRefused, errno);
+    return AbortEnd(run);
+  }
+  {
+    // The next files are encoded ahead while the walk places each one; all
+    // of that ends with the walk, at once when it was aborted.
+    std::unique_ptr<EncodeAhead> ahead;
+    if (s.policy.jobs > 1)
+      ahead = std::make_unique<EncodeAhead>(
+          s.policy.jobs - 1, PlanWalk(s.source, s.setFolder.empty() ? s.destination : s.setFolder),
+          TailOf(codec));
+    packer.ahead = ahead.get();
+    WalkFolder(packer, run, s.source, s.destination, p.relativePath);
+    packer.ahead = nullptr;
+  }
+  if (!run.Going()) return AbortEnd(run);
+
+  const int64_t listLength = list.Finish(p.diskId);
+  if (listLength < 0) {
+    run.Stop(Trouble::kListWriteFailed, "", kNameRefused, errno);
+    return AbortEnd(run);
+  }
+  LastDiskFiles last;
+  last.program = plat::ProgramFile();
+  run.events.FolderBegun(last.program);
+  last.programLength = LengthOf(last.program);
+  if (last.programLength < 0) {
+    run.Stop(Trouble::kProgramUnreadable, last.program, kSourceUnreadable, errno);
+    return AbortEnd(run);
+  }
+  last.companion = plat::CompanionProgram();
+  if (!last.companion.empty()) {
+    last.companionLength = LengthOf(last.companion);
+    if (last.companionLength < 0) {
+      last.companion.clear();
+      last.companionLength = 0;
+    }
+  }
+  const uint64_t need = static_cast<uint64_t>(listLength) +
+                        static_cast<uint64_t>(last.programLength) +
+                        static_cast<uint64_t>(last.companionLength) + kFreeSpaceSlack;
+  if (!RoomOnLastDisk(run, set, need, last.program)) return AbortEnd(run);
+
+  const PackOptions asItIs{true, true, false};
+  PathParts self;
+  SplitPath(last.program, self);
+  for (const std::string* file : {&last.program, &last.companion}) {
+    if (file->empty()) continue;
+    PathParts parts;
+    SplitPath(*file, parts);
+    p.relativePath = MakePath("", "", parts.name, parts.ext);
+    (void)packer.PackFile(*file, s.destination, &p.relativePath, asItIs);
+  }
+  p.relativePath = MakePath("", "", self.name, ".lst");
+  (void)packer.PackFile(s.listTempPath, s.destination, &p.relativePath, asItIs);
+  if (!run.Going()) return AbortEnd(run);
+  // One sync for the last disk before the run is reported done (and one
+  // before each disk-change prompt): not one per file.
+  if (!plat::SyncVolume(s.destination)) {
+    run.Stop(Trouble::kWriteFailed, s.destination, kWriteFailed, errno);
+    return AbortEnd(run);
+  }
+  run.events.WarningsAtEnd(p.warnings);
+  return SuccessEnd(run);
 }
 
-// A file line's outcome, for the batch commands' summary. A run that goes
-// on after a failed file (the batch commands) takes the flag back.
-bool RunHandler::Count(int result, int32_t produced) {
-  if (policy.fileDone) policy.fileDone(state_.RelativePath, result, produced);
-  RunTally& t = state_.Tally;
+// A file line's outcome, for the summary. A run that goes on after a
+// failed file (the batch commands) is taken up again.
+bool Count(RunContext& run, int result, int32_t produced) {
+  run.events.FileDone(run.progress.relativePath, result, produced);
+  RunTally& t = run.progress.tally;
   switch (result) {
     case kDone:
       if (produced > 0) {
@@ -100,256 +167,93 @@ bool RunHandler::Count(int result, int32_t produced) {
       ++t.failed;
       break;
   }
-  if (state_.WorkActive == 1) return true;
-  if (!policy.keepGoing || result == kDone || result == kPieceSkipped) return false;
-  state_.WorkActive = 1;
+  if (run.Going()) return true;
+  if (!run.setup.policy.keepGoing || run.cancel.Cancelled() || result == kDone ||
+      result == kPieceSkipped)
+    return false;
+  run.progress.active = 1;
   return true;
 }
 
-// The folders on the disk in the drive (no file line names them when they
-// hold no file), made again in the game folder: the game may write into an
-// empty one. Each is checked like a listed name, and no link is followed on
-// either side.
-void RunHandler::RecreateFolders(const std::string& folder, const std::string& relative) {
-  plat::FindEntry entry;
-  plat::FindHandle* h = plat::FindFirst(folder + relative + "*.*", entry);
-  if (!h) return;
-  std::vector<std::string> subfolders;
-  do {
-    if (!entry.isFolder || !entry.convertible || entry.name == "." || entry.name == "..") continue;
-    subfolders.push_back(relative + entry.name);
-  } while (plat::FindNext(h, entry));
-  plat::FindClose(h);
-  for (const std::string& sub : subfolders) {
-    if (state_.WorkActive != 1) return;
-    const std::string onDisk = folder + sub;
-    // Another set beside this one (its markers or its list) is not ours.
-    if (plat::IsSymbolicLink(onDisk) || !IsSafeRelativeName(sub) || HoldsASet(onDisk)) continue;
-    std::string target;
-    if (!OutputName(state_.DestinationFolder, sub + "\\", target)) continue;
-    if (ops_.RefuseLinksBelow(state_.DestinationFolder, target + "x") != kDone) return;
+// The files of one disk section: each read from the disk it is listed on,
+// the pieces of a cut file from the disks their lines name.
+void ExpandSection(RunContext& run, Expander& expander, DiskAccess& access, const ParsedList& list,
+                   int32_t disk, bool there) {
+  RunProgress& p = run.progress;
+  for (const std::string& name : list.sections[static_cast<std::size_t>(disk - 1)]) {
+    p.relativePath = name;
+    if (!there) {
+      ++p.tally.failed;
+      run.events.FileDone(name, kDiskNotThere, 0);
+      continue;
+    }
     PathParts parts;
-    SplitPath(target, parts);
-    if (ops_.EnsureFolders(parts.drive, parts.folder) != kDone) return;
-    RecreateFolders(folder, sub + "\\");
+    SplitPath(name, parts);
+    const PieceFinder pieces = [&](int32_t k, const std::string&) {
+      const std::string piece = PieceName(parts, k);
+      const int32_t on = list.DiskOf(piece);
+      return access.FileOf(on ? on : disk, piece);
+    };
+    const std::string source = access.FileOf(disk, name);
+    int32_t produced = 0;
+    const int r = run.setup.policy.testOnly ? expander.TestFile(source, name, &produced, pieces)
+                                            : expander.UnpackFile(source, run.setup.destination,
+                                                                  name, false, &produced, pieces);
+    access.Release();
+    if (!Count(run, r, produced)) break;
   }
 }
 
-void RunHandler::RunCommand() {
-  FrontEnd& fe = ui_.frontEnd();
-  RunState& s = state_;
-  s.SourceFolder = fe.GetControlText(kSourceField);
-  if (s.SourceFolder.empty()) {
-    ui_.ShowMessage(msg::kMsgNoInputFolderEntered, msg::kCaptionWarning, kExclamationOk);
-    return;
-  }
-  s.DestinationFolder = fe.GetControlText(kDestinationField);
-  if (s.DestinationFolder.empty()) {
-    ui_.ShowMessage(msg::kMsgEnterOutputFolder, msg::kCaptionWarning, kExclamationOk);
-    return;
-  }
-  if (!IsFolder(s.SourceFolder)) {
-    ui_.ShowMessage(msg::kMsgInputFolderMissing, msg::kCaptionWarning, kExclamationOk);
-    return;
-  }
-  if (s.RunMode == MakeMode) {
-    // The disk set would be made inside the folder it is made of, and the
-    // walk would skip the whole of it.
-    std::string source = s.SourceFolder, destination = s.DestinationFolder;
-    AddTrailingSeparator(source);
-    AddTrailingSeparator(destination);
-    if (IsSameFolder(source, destination)) {
-      ui_.ShowMessage(msg::kMsgDestinationIsSource, msg::kCaptionWarning, kExclamationOk);
-      return;
-    }
-  }
-  std::string sourceShown = s.SourceFolder, destinationShown = s.DestinationFolder;
-  RemoveTrailingChar(sourceShown, '\\');
-  RemoveTrailingChar(destinationShown, '\\');
-  std::string question =
-      Format(s.RunMode == MakeMode ? msg::kMsgConfirmMake : msg::kMsgConfirmExtract,
-             sourceShown.c_str(), destinationShown.c_str());
-  if (ui_.ShowMessage(question, msg::kCaptionConfirm, kExclamationOkCancel) != kIdOk) return;
-  Run();
-}
-
-void RunHandler::Run() {
-  RunState& s = state_;
-  std::string destinationShown = s.DestinationFolder;
-  RemoveTrailingChar(destinationShown, '\\');
-  AddTrailingSeparator(s.SourceFolder);
-  AddTrailingSeparator(s.DestinationFolder);
-  ui_.EnterBusyState();
-  s.WorkActive = 1;
-  s.OverwriteChoice = 0;
-  s.DiskId = 1;
-  s.RelativePath.clear();
-  s.Warnings = RunWarnings();
-  s.Tally = RunTally();
-
-  if (s.RunMode == MakeMode)
-    MakeRun();
-  else
-    ExtractRun(destinationShown);
-
-  s.WorkActive = 0;
-  ui_.EnterIdleState();
-}
-
-bool RunHandler::HoldsASet(const std::string& folder) {
-  plat::FindEntry entry;
-  for (const char* pattern : {"\\*.id", "\\kelvod.lst"}) {
-    if (plat::FindHandle* h = plat::FindFirst(folder + pattern, entry)) {
-      plat::FindClose(h);
-      return true;
-    }
-  }
-  return false;
-}
-
-void RunHandler::MakeRun() {
-  RunState& s = state_;
-  if (!list_.StartListFile(s.Title)) {
-    ReportListWriteFailure();
-    return AbortEnd();
-  }
-  {
-    // The next files are encoded ahead while the walk places each one; all
-    // of that ends with the walk, at once when it was aborted.
-    std::unique_ptr<EncodeAhead> ahead;
-    if (jobs_ > 1)
-      ahead = std::make_unique<EncodeAhead>(
-          jobs_ - 1,
-          PlanWalk(s.SourceFolder, s.SetFolder.empty() ? s.DestinationFolder : s.SetFolder),
-          TailOf(ops_.codec));
-    ops_.ahead = ahead.get();
-    WalkFolder(ops_, s.SourceFolder, s.DestinationFolder, s.RelativePath);
-    ops_.ahead = nullptr;
-  }
-  if (s.WorkActive == 0) return AbortEnd();
-
-  int64_t listLength = list_.FinishListFile(s.DiskId);
-  if (listLength < 0) {
-    ReportListWriteFailure();
-    return AbortEnd();
-  }
-  const std::string program = plat::ProgramFile();
-  ui_.ShowSourceLine(program);
-  int64_t programLength = -1;
-  if (std::FILE* f = plat::OpenFile(program, "rb")) {
-    programLength = plat::FileLength(f);
-    std::fclose(f);
-  }
-  if (programLength < 0) {
-    ops_.StopRunWith(Format(msg::kMsgProgramUnreadable, program.c_str()), kSourceUnreadable);
-    return AbortEnd();
-  }
-
-  // The program for the other system, when one lies beside this one, goes
-  // onto the last disk too, so that the set expands on both.
-  std::string companion = plat::CompanionProgram();
-  int64_t companionLength = 0;
-  if (!companion.empty()) {
-    companionLength = -1;
-    if (std::FILE* f = plat::OpenFile(companion, "rb")) {
-      companionLength = plat::FileLength(f);
-      std::fclose(f);
-    }
-    if (companionLength < 0) {
-      companion.clear();
-      companionLength = 0;
-    }
-  }
-
-  // The last disk must take the tool and the list; a fresh disk inserted
-  // here gets its marker and the next number, outside the list's count.
-  const uint64_t need = static_cast<uint64_t>(listLength) + static_cast<uint64_t>(programLength) +
-                        static_cast<uint64_t>(companionLength) + kFreeSpaceSlack;
-  PathParts destination;
-  SplitPath(s.DestinationFolder, destination);
-  while (!HasRoom(need)) {
-    if (ui_.PromptRetry(program, msg::kMsgCopyFailed) == kChoiceSkip) {
-      ui_.StopRun();
-      break;
-    }
-    if (ops_.EnsureFolders(destination.drive, destination.folder) != kDone) {
-      ui_.StopRun();
-      break;
-    }
-    ops_.WriteDiskMarker(s.DestinationFolder);
-    if (s.WorkActive != 1) break;
-  }
-  if (s.WorkActive != 1) return AbortEnd();
-
-  PathParts self;
-  SplitPath(program, self);
-  s.RelativePath = MakePath("", "", self.name, self.ext);
-  ops_.PackFile(program, s.DestinationFolder, &s.RelativePath, 1, 1, 0, nullptr);
-  if (!companion.empty()) {
-    PathParts other;
-    SplitPath(companion, other);
-    s.RelativePath = MakePath("", "", other.name, other.ext);
-    ops_.PackFile(companion, s.DestinationFolder, &s.RelativePath, 1, 1, 0, nullptr);
-  }
-  s.RelativePath = MakePath("", "", self.name, ".lst");
-  ops_.PackFile(s.ListTempPath, s.DestinationFolder, &s.RelativePath, 1, 1, 0, nullptr);
-  if (s.WorkActive == 0) return AbortEnd();
-  // One sync for the last disk before the run is reported done (and one
-  // before each disk-change prompt, in the dialogue): not one per file.
-  if (!plat::SyncVolume(s.DestinationFolder)) {
-    ops_.StopRunWith(Format(msg::kMsgWriteFailed, s.DestinationFolder.c_str()), kWriteFailed);
-    return AbortEnd();
-  }
-  ShowWarnings();
-  SuccessEnd();
-}
-
-void RunHandler::ExtractRun(const std::string& destinationShown) {
-  RunState& s = state_;
-  std::string line;
-  std::size_t pos = ReadListLine(s.ListBuffer, 0, line);
-  int diskCount = 0;
-  // A count line that is no number is taken as a set without disks.
-  if (std::sscanf(line.c_str(), "%8d", &diskCount) != 1) diskCount = 0;
-  pos = ReadListLine(s.ListBuffer, pos, line);  // the title, taken at start-up
-
-  // A disk past the end of the list has no files: a count line larger than
-  // the sections (a damaged list) is not followed through a hundred million
-  // disks.
-  for (s.DiskId = 1; s.DiskId < diskCount && pos < s.ListBuffer.size(); ++s.DiskId) {
-    if (s.WorkActive != 1) break;
-    ops_.WaitForDisk(s.SourceFolder);
-    bool skip = false;
-    if (s.WorkActive == 0) {
+bool ExtractRun(RunContext& run, DiskAccess& access, const std::string& destinationShown) {
+  RunSetup& s = run.setup;
+  RunProgress& p = run.progress;
+  const ParsedList list = ParseList(s.listText);
+  Expander expander(run);
+  for (p.diskId = 1;
+       p.diskId < list.diskCount && static_cast<std::size_t>(p.diskId) <= list.sections.size();
+       ++p.diskId) {
+    if (!run.Going()) break;
+    bool there = expander.WaitForDisk(access) == 1;
+    if (!there) {
       // A disk that is not there: the batch commands count its files as
       // failed and go on with the next one.
-      if (!policy.keepGoing) return AbortEnd();
-      s.WorkActive = 1;
-      skip = true;
+      if (!s.policy.keepGoing || run.cancel.Cancelled()) return AbortEnd(run);
+      p.active = 1;
     }
-    pos = ReadListLine(s.ListBuffer, pos, line);  // the disk line opening the section
-    for (;;) {
-      std::size_t next = ReadListLine(s.ListBuffer, pos, line);
-      if (line.empty() || line[0] == 'I') break;  // next section, or the end of the list
-      pos = next;
-      std::size_t colon = line.find(':');
-      if (colon == std::string::npos) continue;  // not a file line
-      s.RelativePath = line.substr(colon + 1);
-      if (skip) {
-        ++s.Tally.failed;
-        if (policy.fileDone) policy.fileDone(s.RelativePath, kDiskNotThere, 0);
-        continue;
-      }
-      int32_t produced = 0;
-      int r = policy.testOnly
-                  ? ops_.TestFile(s.SourceFolder + s.RelativePath, s.RelativePath, &produced)
-                  : ops_.UnpackFile(s.SourceFolder + s.RelativePath, s.DestinationFolder,
-                                    s.RelativePath, 0, &produced);
-      if (!Count(r, produced)) break;
-    }
-    if (s.WorkActive == 1 && !skip && !policy.testOnly) RecreateFolders(s.SourceFolder, "");
+    ExpandSection(run, expander, access, list, p.diskId, there);
+    if (run.Going() && there && !s.policy.testOnly) expander.RecreateFolders(access, p.diskId);
   }
-  if (s.WorkActive == 0) return AbortEnd();
-  if (policy.menuEntry && !policy.testOnly) MakeStartMenuShortcut(ops_, destinationShown, s.Title);
-  SuccessEnd();
+  if (!run.Going()) return AbortEnd(run);
+  if (s.policy.menuEntry && !s.policy.testOnly)
+    MakeStartMenuShortcut(run, destinationShown, s.title);
+  return SuccessEnd(run);
+}
+
+}  // namespace
+
+bool SetFolderIsTheWorkFolder(const std::string& work, const std::string& setFolder) {
+  std::string a = work, b = setFolder;
+  AddTrailingSeparator(a);
+  AddTrailingSeparator(b);
+  return IsSameFolder(a, b);
+}
+
+bool RunHandler::Run(RunSetup& setup, RunProgress& progress, RunEvents& events, CancelToken& cancel,
+                     DiskAccess* access) {
+  std::string destinationShown = setup.destination;
+  RemoveTrailingChar(destinationShown, '\\');
+  AddTrailingSeparator(setup.source);
+  AddTrailingSeparator(setup.destination);
+  progress = RunProgress();
+  progress.active = 1;
+  RunContext run(setup, progress, events, cancel, codec_);
+  bool normally;
+  if (setup.mode == MakeMode) {
+    normally = MakeRun(run, codec_);
+  } else {
+    DriveAccess drive(setup.source);
+    normally = ExtractRun(run, access ? *access : drive, destinationShown);
+  }
+  progress.active = 0;
+  return normally;
 }

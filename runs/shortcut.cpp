@@ -1,18 +1,20 @@
 #include "runs/shortcut.h"
 
-#include "app/dialogue/resources/messages.h"
 #include "platform/shortcut.h"
+#include "runs/set_writer.h"
 #include "text/paths.h"
 
-void MakeStartMenuShortcut(FileOps& ops, const std::string& destination, const std::string& title) {
+void MakeStartMenuShortcut(RunContext& run, const std::string& destination,
+                           const std::string& title) {
   std::string link;
   plat::ProgramsFolder(link);
-  link += std::string(msg::kShortcutFolder) + "\\" + title + plat::kShortcutSuffix;
+  link += std::string(kShortcutFolder) + "\\" + title + plat::kShortcutSuffix;
   PathParts parts;
   SplitPath(link, parts);
-  ops.EnsureFolders(parts.drive, parts.folder);
+  // Whatever the answer to a retry prompt here, the entry is attempted.
+  (void)EnsureFolders(run, parts.drive, parts.folder);
 
-  std::string target = destination + "\\" + msg::kLauncherName;
+  std::string target = destination + "\\" + kLauncherName;
   SplitPath(target, parts);
   std::string working = MakePath(parts.drive, parts.folder, "", "");
   plat::CreateShortcut(target, working, link, title);

@@ -4,7 +4,15 @@
 
 #include <string>
 
-#include "fileops/file_ops.h"
+#include "runs/run_context.h"
+
+// The folder of the Programs menu the games' entries go into
+// ("ﾄﾞﾙﾐｱﾝ95ｹﾞｰﾑ" in code page 932), and the launcher each one starts.
+inline constexpr char kShortcutFolder[] =
+    "\xc4\xde\xd9\xd0\xb1\xdd"
+    "95\xb9\xde\xb0\xd1";
+inline constexpr char kLauncherName[] = "qzmrun.exe";
 
 // destination: the game folder without its trailing '\'.
-void MakeStartMenuShortcut(FileOps& ops, const std::string& destination, const std::string& title);
+void MakeStartMenuShortcut(RunContext& run, const std::string& destination,
+                           const std::string& title);

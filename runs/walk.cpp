@@ -1,11 +1,12 @@
 #include "runs/walk.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
-#include "app/dialogue/resources/messages.h"
 #include "codec/result_code.h"
 #include "platform/platform.h"
+#include "runs/set_writer.h"
 #include "text/cp932.h"
 #include "text/format.h"
 #include "text/paths.h"
@@ -125,36 +126,35 @@ std::unique_ptr<AheadPlan> PlanWalk(const std::string& folder, const std::string
   return std::make_unique<WalkPlan>(folder, skipped);
 }
 
-void WalkFolder(FileOps& ops, const std::string& folder, const std::string& destinationRoot,
-                std::string& relativePath) {
-  Dialogue& ui = ops.ui;
-  const int32_t& WorkActive = ops.state.WorkActive;
+void WalkFolder(Packer& packer, RunContext& run, const std::string& folder,
+                const std::string& destinationRoot, std::string& relativePath) {
   std::string pattern;
   const bool fits = PatternOf(folder, pattern);
-  ui.ShowSourceLine(pattern);
-  ui.PumpOneMessage();
+  run.events.FolderBegun(pattern);
+  run.Pump();
 
   // A folder whose path does not fit would be searched under a cut name,
   // which finds nothing: the files in it would be missing from the set.
   if (!fits) {
-    ops.StopRunWith(msg::kMsgNameTooLong, kNameRefused);
+    run.Stop(Trouble::kNameTooLong, "", kNameRefused);
     return;
   }
 
   // The disk set may lie inside the work folder: never pack it into itself,
   // however either folder is spelled.
-  if (!IsSameFolder(folder, ops.state.SetFolder.empty() ? destinationRoot : ops.state.SetFolder)) {
-    if (WorkActive == 0) return;
+  const std::string& skipped = run.setup.setFolder.empty() ? destinationRoot : run.setup.setFolder;
+  if (!IsSameFolder(folder, skipped)) {
+    if (!run.Going()) return;
     plat::FindEntry entry;
     plat::FindResult found;
     plat::FindHandle* search = plat::FindFirst(pattern, entry, &found);
     if (found == plat::FindResult::kUnreadable) {
       // Its files would be missing from the set without a word.
-      ops.StopRunWith(Format(msg::kMsgFolderUnreadable, folder.c_str()), kReadFailed);
+      run.Stop(Trouble::kFolderUnreadable, folder, kReadFailed, errno);
       return;
     }
     if (search) {
-      if (WorkActive == 0) {
+      if (!run.Going()) {
         plat::FindClose(search);
         return;
       }
@@ -165,34 +165,34 @@ void WalkFolder(FileOps& ops, const std::string& folder, const std::string& dest
           plat::FindClose(search);
           const std::string shown =
               entry.convertible ? cp932::Printable(entry.name) : ShownName(entry.hostName);
-          ops.StopRunWith(Format(msg::kMsgNoCp932Name, (folder + shown).c_str()), kCannotStore);
+          run.Stop(Trouble::kNoStorableName, folder + shown, kCannotStore);
           return;
         }
         if (entry.isFolder && entry.isLink) {
           // A link to a folder may lead back up (a loop) or out of the work
           // folder: never followed, and named at the end of the run.
-          ops.state.Warnings.linksNotFollowed.push_back(relativePath + entry.name);
+          run.progress.warnings.linksNotFollowed.push_back(relativePath + entry.name);
         } else if (entry.isFolder) {
           if (!IsDotEntry(entry.name)) {
             relativePath += entry.name + "\\";
-            WalkFolder(ops, folder + entry.name + "\\", destinationRoot, relativePath);
+            WalkFolder(packer, run, folder + entry.name + "\\", destinationRoot, relativePath);
           }
         } else {
           std::string relativeName = relativePath + entry.name;
-          ops.PackFile(folder + entry.name, destinationRoot, &relativeName, 0, 0, 0, nullptr);
+          (void)packer.PackFile(folder + entry.name, destinationRoot, &relativeName, {});
           ++files;
         }
-        ui.PumpOneMessage();
+        run.Pump();
         if (!plat::FindNext(search, entry)) {
           plat::FindClose(search);
           break;
         }
-        if (WorkActive == 0) {
+        if (!run.Going()) {
           plat::FindClose(search);
           return;
         }
       }
-      if (files == 0) EmptyFolder(ops, destinationRoot, relativePath);
+      if (files == 0) EmptyFolder(run, destinationRoot, relativePath);
     }
   }
   LeaveLevel(relativePath);
@@ -202,7 +202,8 @@ bool IsSameFolder(const std::string& a, const std::string& b) {
   return cp932::CompareNoCase(a, b) == 0 || plat::SameFile(a, b);
 }
 
-int EmptyFolder(FileOps& ops, const std::string& destinationRoot, const std::string& relativePath) {
+int EmptyFolder(RunContext& run, const std::string& destinationRoot,
+                const std::string& relativePath) {
   PathParts root;
   SplitPath(destinationRoot, root);
   std::string target = destinationRoot;
@@ -211,8 +212,8 @@ int EmptyFolder(FileOps& ops, const std::string& destinationRoot, const std::str
     SplitPath(relativePath, rel);
     target = MakePath(root.drive, JoinFolders(root.folder, rel.folder), rel.name, rel.ext);
   }
-  ops.ui.ShowCurrentFile(target);
+  run.events.FileBegun(target, relativePath);
   PathParts parts;
   SplitPath(target, parts);
-  return ops.EnsureFolders(parts.drive, parts.folder) ? kFolderFailed : kDone;
+  return EnsureFolders(run, parts.drive, parts.folder) ? kFolderFailed : kDone;
 }

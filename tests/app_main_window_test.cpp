@@ -76,7 +76,7 @@ class MainWindowTest : public ::testing::Test {
   TempDir dir_;
   Rig rig;
   ScriptedFrontEnd& fe = rig.fe;
-  RunState& st = rig.state;
+  WindowState& st = rig.state;
   fs::path work_, home_, temp_, oldCwd_;
   std::string oldHome_, oldTmp_;
   bool hadTmp_ = false;
@@ -107,8 +107,7 @@ TEST_F(MainWindowTest, MakeModeFillsTheWindow) {
   EXPECT_EQ(fe.controlTexts[kSourceField], commandLine);
   EXPECT_EQ(fe.controlTexts[kDestinationField], MakeDestination("my.game"));
   EXPECT_EQ(st.StartDir, Inner(work_));
-  EXPECT_EQ(st.OverwriteChoice, 0);
-  EXPECT_EQ(st.WorkActive, 0);
+  EXPECT_FALSE(rig.window.StopRequested());
   EXPECT_FALSE(fe.enabled[kIdAbort]);
   EXPECT_TRUE(fe.enabled[kIdOk]);
   EXPECT_TRUE(fe.dialogs.empty());
@@ -217,12 +216,11 @@ TEST_F(MainWindowTest, AbortAsksAndOnlyOkStopsTheRun) {
   EXPECT_TRUE(fe.dialogs.empty());
 
   rig.ui.EnterBusyState();
-  st.WorkActive = 1;
   fe.answers = {kIdCancel, kIdOk};
   rig.window.Command(kIdAbort);
-  EXPECT_EQ(st.WorkActive, 1);
+  EXPECT_FALSE(rig.window.StopRequested());
   rig.window.Command(kIdAbort);
-  EXPECT_EQ(st.WorkActive, 0);
+  EXPECT_TRUE(rig.window.StopRequested());
   ASSERT_EQ(fe.dialogs.size(), 2u);
   EXPECT_EQ(fe.dialogs[0].text, msg::kMsgConfirmAbort);
   EXPECT_EQ(fe.dialogs[0].caption, msg::kCaptionConfirm);

@@ -79,13 +79,15 @@ TEST_F(BatchTest, SampleMadeListedTestedAndExtractedFromFoldersAndImages) {
   Outcome list = Kelvod({"--list", set.string()});
   EXPECT_EQ(list.status, 0);
   EXPECT_EQ(list.out.rfind("title: sample\ndisks: 2\n", 0), 0u) << list.out;
-  EXPECT_NE(list.out.find("piece 2 of 2  data/bgm/theme.wav_lzs2"), std::string::npos);
-  EXPECT_NE(list.out.find("ゲーム説明.txt_lzs"), std::string::npos);
+  // A table row each, under the name it comes back as: the cut file on
+  // both disks in two pieces.
+  EXPECT_NE(list.out.find("  1-2      2  data/bgm/theme.wav\n"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("  ゲーム説明.txt\n"), std::string::npos) << list.out;
   Outcome json = Kelvod({"--list", "--json", disks[1].string(), disks[0].string()});
   EXPECT_EQ(json.status, 0);
   EXPECT_EQ(json.out.rfind("{\"title\":\"sample\",\"diskCount\":2,", 0), 0u) << json.out;
-  EXPECT_NE(json.out.find("\"output\":\"data/bgm/theme.wav\",\"kind\":\"head\""),
-            std::string::npos);
+  EXPECT_NE(json.out.find("\"output\":\"data/bgm/theme.wav\",\"kind\":\"head\""), std::string::npos)
+      << json.out;
 
   Outcome test = Kelvod({"--test", set.string()});
   EXPECT_EQ(test.status, 0) << test.err;
@@ -131,7 +133,10 @@ TEST_F(BatchTest, DamagedPieceIsNamedAndNothingHalfMadeIsLeft) {
 
   Outcome test = Kelvod({"--test", set.string()});
   EXPECT_EQ(test.status, 2);
-  EXPECT_NE(test.err.find("data/bgm/theme.wav_lzs:"), std::string::npos) << test.err;
+  // The piece is named with the file it belongs to.
+  EXPECT_NE(test.err.find("data/bgm/theme.wav_lzs2: a piece of data/bgm/theme.wav_lzs"),
+            std::string::npos)
+      << test.err;
   EXPECT_NE(test.out.find(", 1 errors"), std::string::npos) << test.out;
 
   Outcome extracted = Kelvod({"--extract", "--to", (dir.path / "game").string(), set.string()});
@@ -224,7 +229,7 @@ TEST_F(BatchTest, TestNamesADamagedFileAndEndsWithTheList) {
                {"TMPDIR=" + (dir.path / "tmp").string(), "LC_ALL=C.UTF-8"});
   EXPECT_EQ(test.Finish(60), 2);
   const std::string err = test.err();
-  EXPECT_NE(err.find("/graphics/title.bmp_lzs "), std::string::npos) << err.substr(0, 2000);
+  EXPECT_NE(err.find("/graphics/title.bmp_lzs: damaged"), std::string::npos) << err.substr(0, 2000);
   EXPECT_NE(err.find("is not among"), std::string::npos);
   EXPECT_EQ(err.find("is not among"), err.rfind("is not among")) << err.substr(0, 2000);
 }

@@ -4,9 +4,9 @@
 #include <sys/wait.h>
 
 #include "codec/result_code.h"
-#include "fileops/file_ops.h"
-#include "support/test_program.h"
+#include "runs/packer.h"
 #include "support/run_fixture.h"
+#include "support/test_program.h"
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include "codec/byte_io.h"
 #include "codec/decoder.h"
 #include "codec/encoder.h"
-#include "fileops/coder_hooks.h"
 
 namespace codec_test {
 
@@ -24,18 +23,21 @@ Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 std::string AsString(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
-Coder::Coder() { reference::ResetProcessState(); }
+Coder::Coder() {
+  reference::ResetProcessState();
+  fe.abort = [this] { progress.active = 0; };
+}
 
 EncodeResult Coder::Encode(const Bytes& data, const std::string& name, std::size_t writeLimit,
                            bool failRead) {
   const std::string bytes = AsString(data);
   MemorySource in(bytes, failRead);
   MemorySink out(writeLimit);
-  state.WorkActive = 1;
-  ui.ResetProgress(static_cast<uint32_t>(data.size()));
+  progress.active = 1;
+  run.ResetProgress(static_cast<uint32_t>(data.size()));
   EncodeResult r;
   {
-    DialogueCoderHooks hooks(ui);
+    RunCoderHooks hooks(run);
     r.result = EncodeStream(c, in, out, name, hooks);
   }
   r.file = Text(out.data());
@@ -47,10 +49,10 @@ DecodeResult Coder::Decode(const Bytes& stream, int32_t originalSize, std::size_
   const std::string bytes = AsString(stream);
   MemorySource in(bytes, failRead);
   MemorySink out(writeLimit);
-  state.WorkActive = 1;
+  progress.active = 1;
   DecodeResult r;
   {
-    DialogueCoderHooks hooks(ui);
+    RunCoderHooks hooks(run);
     r.result = DecodeStream(c, in, out, originalSize, hooks);
   }
   r.file = Text(out.data());

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "app/dialogue/dialogue.h"
+#include "app/dialogue/dialogue_events.h"
 #include "codec/context.h"
 #include "codec_reference.h"
+#include "runs/run_context.h"
 #include "support/scripted_frontend.h"
 
 namespace codec_test {
@@ -49,11 +51,15 @@ class Coder {
   DecodeResult Decode(const Bytes& stream, int32_t originalSize, std::size_t writeLimit = SIZE_MAX,
                       bool failRead = false);
 
-  RunState state;
-  ScriptedFrontEnd fe{state};
-  Dialogue ui{state, &fe};
+  ScriptedFrontEnd fe;
+  Dialogue ui{&fe};
   CodecContextPtr context = NewCodecContext();
   CodecContext& c = *context;
+  RunSetup setup;
+  RunProgress progress;
+  CancelToken cancel;
+  DialogueEvents events{ui, setup.title};
+  RunContext run{setup, progress, events, cancel, c};
 };
 
 }  // namespace codec_test

@@ -7,9 +7,8 @@
 namespace {
 
 struct ProgressTest : ::testing::Test {
-  RunState state;
-  ScriptedFrontEnd fe{state};
-  Dialogue ui{state, &fe};
+  ScriptedFrontEnd fe;
+  Dialogue ui{&fe};
 };
 
 TEST_F(ProgressTest, DivisionComesFirstAndTheProductIsTruncated) {
@@ -51,9 +50,8 @@ TEST_F(ProgressTest, ResetShowsZeroRightAlignedAndForcesTheNextUpdate) {
 // every value afresh shows, whichever way the values move.
 TEST(Progress, ShortcutShowsEveryChangeExactlyOnce) {
   for (uint32_t range : {1u, 3u, 100u, 1000u, 4097u, 1234567u, 0xFFFFFFFFu}) {
-    RunState state;
-    ScriptedFrontEnd fe(state);
-    Dialogue ui(state, &fe);
+    ScriptedFrontEnd fe;
+    Dialogue ui(&fe);
     ui.ResetProgress(range);
     std::vector<std::string> expected = {"  0%"};
     int32_t last = 0;

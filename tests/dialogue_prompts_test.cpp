@@ -1,30 +1,38 @@
-// The answers of the two prompts, the message box, StopRun and the pump.
+// The answers of the two prompts as a run takes them, the message box, a
+// stopped run and the pump.
 #include <gtest/gtest.h>
 
 #include "app/dialogue/dialogue.h"
+#include "app/dialogue/dialogue_events.h"
 #include "app/dialogue/resources/messages.h"
+#include "runs/run_context.h"
 #include "support/scripted_frontend.h"
 
 namespace {
 
 struct PromptsTest : ::testing::Test {
-  RunState state;
-  ScriptedFrontEnd fe{state};
-  Dialogue ui{state, &fe};
-  int32_t& WorkActive = state.WorkActive;
-  int32_t& OverwriteChoice = state.OverwriteChoice;
+  ScriptedFrontEnd fe;
+  Dialogue ui{&fe};
+  RunSetup setup;
+  RunProgress progress;
+  CancelToken cancel;
+  DialogueEvents events{ui, setup.title};
+  CodecContextPtr codec = NewCodecContext();
+  RunContext run{setup, progress, events, cancel, *codec};
+  int32_t& WorkActive = progress.active;
+  int32_t& OverwriteChoice = progress.overwriteChoice;
   void SetUp() override { WorkActive = 1; }
 };
 
 TEST_F(PromptsTest, OverwriteAnswers) {
   fe.answers = {kButtonOverwrite, kButtonOverwriteAll, kButtonSkip};
-  EXPECT_EQ(ui.PromptOverwrite("\\d\\a"), 1);
-  EXPECT_EQ(ui.PromptOverwrite("\\d\\a"), -1);
-  EXPECT_EQ(ui.PromptOverwrite("\\d\\a"), 0);
+  EXPECT_EQ(run.AskOverwrite("\\d\\a"), 1);
+  EXPECT_EQ(run.AskOverwrite("\\d\\a"), -1);
+  EXPECT_EQ(run.AskOverwrite("\\d\\a"), 0);
   EXPECT_EQ(WorkActive, 1);
   // Escape is Skip.
   OverwriteChoice = 1;
-  EXPECT_EQ(ui.PromptOverwrite("\\d\\a"), 0);
+  EXPECT_EQ(run.AskOverwrite("\\d\\a"), 0);
   ASSERT_EQ(fe.dialogs.size(), 4u);
   EXPECT_EQ(fe.dialogs[0].kind, RecordedDialog::kOverwrite);
   EXPECT_EQ(fe.dialogs[0].text, "\\d\\a");
@@ -33,36 +41,47 @@ TEST_F(PromptsTest, OverwriteAnswers) {
 TEST_F(PromptsTest, OverwriteAbortStopsTheRunAndKeepsTheChoice) {
   OverwriteChoice = -1;
   fe.answers = {kButtonOverwriteAbort};
-  EXPECT_EQ(ui.PromptOverwrite("x"), -1);
+  EXPECT_EQ(run.AskOverwrite("x"), -1);
   EXPECT_EQ(WorkActive, 0);
   // Callers set 0 before asking: the prompt then returns 0, the same as Skip.
   WorkActive = 1;
   OverwriteChoice = 0;
   fe.answers = {kButtonOverwriteAbort};
-  EXPECT_EQ(ui.PromptOverwrite("x"), 0);
+  EXPECT_EQ(run.AskOverwrite("x"), 0);
   EXPECT_EQ(WorkActive, 0);
 }
 
 TEST_F(PromptsTest, RetryAnswersReplaceAnEarlierOverwriteAll) {
+  setup.mode = ExtractMode;
   OverwriteChoice = -1;
   fe.answers = {kButtonRetry};
-  EXPECT_EQ(ui.PromptRetry("\\d\\a", msg::kMsgCopyFailed), 1);
+  EXPECT_TRUE(run.AskRetry("\\d\\a", RetryReason::kCopyFailed));
+  EXPECT_EQ(OverwriteChoice, 1);
   OverwriteChoice = -1;
   fe.answers = {kButtonRetryAbort};
-  EXPECT_EQ(ui.PromptRetry("\\d\\a", msg::kMsgCopyFailed), 0);
+  EXPECT_FALSE(run.AskRetry("\\d\\a", RetryReason::kCopyFailed));
+  EXPECT_EQ(OverwriteChoice, 0);
   OverwriteChoice = -1;
-  EXPECT_EQ(ui.PromptRetry("\\d\\a", msg::kMsgCopyFailed), 0);  // Escape
+  EXPECT_FALSE(run.AskRetry("\\d\\a", RetryReason::kCopyFailed));  // Escape
+  EXPECT_EQ(OverwriteChoice, 0);
   EXPECT_EQ(WorkActive, 1);
   EXPECT_EQ(fe.dialogs[0].kind, RecordedDialog::kRetry);
   EXPECT_EQ(fe.dialogs[0].caption, msg::kMsgCopyFailed);
 }
 
-TEST_F(PromptsTest, StopRunClearsTheFlagAndPumps) {
+TEST_F(PromptsTest, StopTellsStopsAndPumps) {
   int before = fe.pumpCalls;
-  ui.setPumpLeft(1);
-  ui.StopRun();
+  EXPECT_EQ(run.Stop(Trouble::kSameName, "", 13), 13);
   EXPECT_EQ(WorkActive, 0);
   EXPECT_EQ(fe.pumpCalls, before + 1);
+  ASSERT_EQ(fe.dialogs.size(), 1u);
+  EXPECT_EQ(fe.dialogs[0].text, msg::kMsgSameName);
+  EXPECT_EQ(fe.dialogs[0].caption, msg::kCaptionStop);
+  // A cancel from outside stops the run at its next look.
+  WorkActive = 1;
+  cancel.Cancel();
+  EXPECT_FALSE(run.Going());
+  EXPECT_EQ(WorkActive, 0);
 }
 
 struct CountingFrontEnd : FrontEnd {
@@ -75,18 +94,22 @@ struct CountingFrontEnd : FrontEnd {
 };
 
 TEST(Pump, FrontEndIsAskedAgainAfterTheCountItReturns) {
-  RunState state;
   CountingFrontEnd fe;
-  Dialogue ui(state, &fe);
-  for (int i = 0; i < 11; ++i) ui.PumpOneMessage();
+  Dialogue ui(&fe);
+  RunSetup setup;
+  RunProgress progress;
+  CancelToken cancel;
+  DialogueEvents events(ui, setup.title);
+  CodecContextPtr codec = NewCodecContext();
+  RunContext run(setup, progress, events, cancel, *codec);
+  for (int i = 0; i < 11; ++i) run.Pump();
   EXPECT_EQ(fe.pumps, 3);  // calls 1, 6 and 11
   // Nonsense answers from the front end still pump once per call at most.
   fe.interval = 0;
-  ui.setPumpLeft(0);
-  ui.PumpOneMessage();
+  run.PumpNow();
   EXPECT_EQ(fe.pumps, 4);
-  ui.PumpOneMessage();
-  ui.PumpOneMessage();
+  run.Pump();
+  run.Pump();
   EXPECT_EQ(fe.pumps, 6);
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/dialogue/dialogue.h"
-#include "app/dialogue/list_line.h"
+#include "runs/list.h"
 #include "support/scripted_frontend.h"
 
 namespace {
@@ -78,9 +78,8 @@ TEST(ReadListLine, OverlongLinesAreFound) {
 }
 
 TEST(MainWindowStates, BusyEnablesOnlyAbort) {
-  RunState state;
-  ScriptedFrontEnd fe(state);
-  Dialogue ui(state, &fe);
+  ScriptedFrontEnd fe;
+  Dialogue ui(&fe);
   ui.EnterBusyState();
   EXPECT_TRUE(ui.Busy());
   EXPECT_EQ(ui.BusyStateCount(), 1);

@@ -7,8 +7,8 @@
 #include "app/dialogue/resources/messages.h"
 #include "codec/context.h"
 #include "codec/result_code.h"
-#include "fileops/file_ops.h"
 #include "fileops/naming.h"
+#include "runs/packer.h"
 #include "support/run_fixture.h"
 #include "text/format.h"
 
@@ -81,7 +81,7 @@ TEST_F(DiskTest, FileCutAcrossDisksListsEachPieceUnderItsDisk) {
                                       "movie.avi_lzs", "movie.avi_lzs1", "sample.qzm_lzs"}));
   EXPECT_EQ(ListTree(dest), (std::vector<std::string>{"disk2.id", "movie.avi_lzs2",
                                                       "movie.avi_lzs3", "readme.txt_lzs"}));
-  EXPECT_EQ(state.DiskId, 3);
+  EXPECT_EQ(DiskId, 3);
 
   // Expand from the two disks, inserting each when it is asked for.
   fs::path disk2 = drive->Change(shelf);
@@ -134,8 +134,8 @@ TEST_F(DiskTest, MarkerOfAnotherRunMeansTheDiskIsNotEmpty) {
     drive->Change();
     fs::create_directories(dest);
     WriteFileBytes(dest / stale, "1");
-    WriteFileBytes(state.ListTempPath.empty() ? dir.path / "x" : dir.path / "list.lst", "");
-    state.DiskId = 1;
+    WriteFileBytes(setup.listTempPath.empty() ? dir.path / "x" : dir.path / "list.lst", "");
+    DiskId = 1;
     WorkActive = 1;
     ui.dialogs.clear();
     WriteFileBytes(work / "a.txt", "abc");

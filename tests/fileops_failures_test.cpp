@@ -5,10 +5,10 @@
 #include "app/dialogue/dialogue.h"
 #include "app/dialogue/resources/messages.h"
 #include "codec/context.h"
-#include "codec/pieces.h"
 #include "codec/result_code.h"
-#include "fileops/file_ops.h"
 #include "fileops/naming.h"
+#include "runs/expander.h"
+#include "runs/packer.h"
 #include "support/run_fixture.h"
 #include "text/format.h"
 
@@ -124,8 +124,8 @@ TEST_F(FailureTest, CopyBranchOnAFullDiskIsAbandoned) {
 
 TEST_F(FailureTest, SplitAndJoinFailures) {
   // The temporary compressed file has gone.
-  EXPECT_EQ(SplitPieces(rig.ui, rig.codec, rig.ops, Inner(dir.path / "gone"),
-                        DestinationFolder + "m.bin_lzs", DestinationFolder),
+  EXPECT_EQ(rig.packer.SplitPieces(Inner(dir.path / "gone"), DestinationFolder + "m.bin_lzs",
+                                   DestinationFolder),
             kSourceUnreadable);
   EXPECT_EQ(ui.dialogs.back().text, msg::kMsgSplitSourceMissing);
   EXPECT_EQ(ui.dialogs.back().style, 0x10u);
@@ -135,8 +135,7 @@ TEST_F(FailureTest, SplitAndJoinFailures) {
   std::string temp = TwoPieceTemp();
   fs::create_directories(dest);
   ui.clearWorkActiveAfterPumps = ui.pumpCalls + 1;
-  EXPECT_EQ(SplitPieces(rig.ui, rig.codec, rig.ops, temp, DestinationFolder + "m.bin_lzs",
-                        DestinationFolder),
+  EXPECT_EQ(rig.packer.SplitPieces(temp, DestinationFolder + "m.bin_lzs", DestinationFolder),
             kAborted);
   EXPECT_TRUE(fs::exists(dest / "m.bin_lzs"));
   EXPECT_FALSE(fs::exists(dest / "m.bin_lzs1"));
@@ -144,9 +143,9 @@ TEST_F(FailureTest, SplitAndJoinFailures) {
 
   // The join's output cannot be created.
   WorkActive = 1;
-  EXPECT_EQ(JoinPieces(rig.ui, rig.codec, DestinationFolder + "m.bin_lzs",
-                       Inner(dir.path / "no/such/out")),
-            kJoinOutputFailed);
+  EXPECT_EQ(
+      rig.expander.JoinPieces(DestinationFolder + "m.bin_lzs", Inner(dir.path / "no/such/out"), {}),
+      kJoinOutputFailed);
   EXPECT_EQ(ui.dialogs.back().text, msg::kMsgJoinOutputFailed);
   EXPECT_EQ(WorkActive, 0);
 
@@ -154,7 +153,7 @@ TEST_F(FailureTest, SplitAndJoinFailures) {
   WorkActive = 1;
   ui.answers = {1, 2};
   fs::path out = dir.path / "joined";
-  EXPECT_EQ(JoinPieces(rig.ui, rig.codec, DestinationFolder + "gone_lzs", Inner(out)), kAborted);
+  EXPECT_EQ(rig.expander.JoinPieces(DestinationFolder + "gone_lzs", Inner(out), {}), kAborted);
   EXPECT_EQ(ui.dialogs.back().text,
             Format(msg::kMsgHeadUnreadable, (DestinationFolder + "gone_lzs").c_str()));
   EXPECT_EQ(ui.dialogs.back().style, 0x41u);

@@ -10,8 +10,8 @@
 #include "codec/context.h"
 #include "codec/header.h"
 #include "codec/result_code.h"
-#include "fileops/file_ops.h"
 #include "fileops/naming.h"
+#include "runs/packer.h"
 #include "support/run_fixture.h"
 #include "text/format.h"
 
@@ -39,7 +39,7 @@ TEST_F(PackTest, WholeFileIsListedUnderTheDiskThatHoldsIt) {
 
   EXPECT_TRUE(fs::exists(dest / "data/bgm.wav_lzs"));
   EXPECT_EQ(ReadFileBytes(dest / "disk1.id"), "1");
-  EXPECT_EQ(state.DiskId, 2);
+  EXPECT_EQ(DiskId, 2);
   EXPECT_EQ(ListLines(), (std::vector<std::string>{"ID1", "1:data\\bgm.wav_lzs"}));
   EXPECT_EQ(size, static_cast<int32_t>(fs::file_size(dest / "data/bgm.wav_lzs")));
   ASSERT_EQ(ui.MessageTexts().size(), 1u);
@@ -180,7 +180,7 @@ TEST_F(PackTest, CodeStreamOfExactly1MiBIsCut) {
     SCOPED_TRACE(n);
     fs::remove_all(dest);
     WorkActive = 1;
-    state.DiskId = 1;
+    DiskId = 1;
     WriteFileBytes(work / "e.bin", LiteralsOnly(n));
     ASSERT_EQ(Pack("e.bin"), kDone);
     LzsHeader h;
@@ -228,7 +228,7 @@ TEST_F(PackTest, TemporaryFileThatCannotBeMadeStopsTheRun) {
 
 TEST_F(PackTest, ListThatCannotBeWrittenStopsTheRun) {
   WriteFileBytes(work / "a.txt", "abc");
-  state.ListTempPath = Inner(dir.path / "gone/list.lst");
+  setup.listTempPath = Inner(dir.path / "gone/list.lst");
   EXPECT_EQ(Pack("a.txt"), kNameRefused);
   EXPECT_EQ(WorkActive, 0);
   EXPECT_EQ(ui.dialogs.back().text, msg::kMsgListWriteFailed);
@@ -284,11 +284,11 @@ TEST_F(PackTest, SkipIfNotNewerComparesLastWriteTimes) {
   WriteFileBytes(work / "b", "2");
   auto t = fs::last_write_time(work / "a");
   fs::last_write_time(work / "b", t);
-  EXPECT_EQ(rig.ops.SkipIfNotNewer(Inner(work / "a"), Inner(work / "b")), kNotNewer);
+  EXPECT_EQ(SkipIfNotNewer(rig.run, Inner(work / "a"), Inner(work / "b")), kNotNewer);
   EXPECT_EQ(ui.traces.back(), " /d_skip!");
   fs::last_write_time(work / "a", t + std::chrono::seconds(5));
-  EXPECT_EQ(rig.ops.SkipIfNotNewer(Inner(work / "a"), Inner(work / "b")), kDone);
-  EXPECT_EQ(rig.ops.SkipIfNotNewer(Inner(work / "a"), Inner(work / "none")), kDone);
+  EXPECT_EQ(SkipIfNotNewer(rig.run, Inner(work / "a"), Inner(work / "b")), kDone);
+  EXPECT_EQ(SkipIfNotNewer(rig.run, Inner(work / "a"), Inner(work / "none")), kDone);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "app/dialogue/resources/messages.h"
 #include "codec/result_code.h"
 #include "fileops/paths.h"
+#include "runs/set_writer.h"
 #include "support/disk_fixtures.h"
 #include "support/rig.h"
 #include "text/paths.h"
@@ -55,12 +56,12 @@ TEST(PathHelpers, EnsureFoldersMakesEachLevelAndAsksOnFailure) {
   TempDir dir;
   Rig rig;
   ScriptedFrontEnd& ui = rig.fe;
-  rig.state.WorkActive = 1;
+  rig.progress.active = 1;
   PathParts p;
   SplitPath(InnerFolder(dir.path / "title" / "data" / "bgm") + "x.wav", p);
-  EXPECT_EQ(rig.ops.EnsureFolders(p.drive, p.folder), kDone);
+  EXPECT_EQ(EnsureFolders(rig.run, p.drive, p.folder), kDone);
   EXPECT_TRUE(fs::is_directory(dir.path / "title/data/bgm"));
-  EXPECT_EQ(rig.ops.EnsureFolders("A:", "\\"), kDone);
+  EXPECT_EQ(EnsureFolders(rig.run, "A:", "\\"), kDone);
   EXPECT_TRUE(ui.dialogs.empty());
 
   // A plain file where a level should be: the level counts as missing, its
@@ -68,11 +69,11 @@ TEST(PathHelpers, EnsureFoldersMakesEachLevelAndAsksOnFailure) {
   WriteFileBytes(dir.path / "plain", "x");
   SplitPath(InnerFolder(dir.path / "plain" / "data") + "x", p);
   ui.answers = {1, 2};  // Retry, Abort
-  EXPECT_EQ(rig.ops.EnsureFolders(p.drive, p.folder), kFolderFailed);
+  EXPECT_EQ(EnsureFolders(rig.run, p.drive, p.folder), kFolderFailed);
   ASSERT_EQ(ui.dialogs.size(), 2u);
   EXPECT_EQ(ui.dialogs[0].text, InnerFolder(dir.path / "plain"));
   EXPECT_EQ(ui.dialogs[0].caption, msg::kMsgFolderFailed);
-  EXPECT_EQ(rig.state.WorkActive, 0);
+  EXPECT_EQ(rig.progress.active, 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "codec/result_code.h"
 #include "fileops/paths.h"
 #include "platform/platform.h"
+#include "runs/set_writer.h"
 #include "support/disk_fixtures.h"
 #include "support/rig.h"
 #include "text/paths.h"
@@ -46,7 +47,7 @@ TEST(EnsureFoldersOnDisk, NetworkPrefixAndDoubleByteLevels) {
   PathParts p;
   SplitPath("\\" + inner + "\\a\\" + kSo + "\\f.txt", p);
   ASSERT_EQ(p.drive, "\\" + inner.substr(0, share));
-  EXPECT_EQ(rig.ops.EnsureFolders(p.drive, p.folder), kDone);
+  EXPECT_EQ(EnsureFolders(rig.run, p.drive, p.folder), kDone);
   EXPECT_TRUE(fs::is_directory(dir.path / "a" / "ソ"));
   EXPECT_TRUE(ui.dialogs.empty());
 }
@@ -55,18 +56,18 @@ TEST(EnsureFoldersOnDisk, RetryAfterTheDiskWasChanged) {
   TempDir dir;
   Rig rig;
   ScriptedFrontEnd& ui = rig.fe;
-  rig.state.WorkActive = 1;
+  rig.progress.active = 1;
   WriteFileBytes(dir.path / "title", "a plain file where the folder belongs");
   // The user "changes the disk" while the prompt is open.
   ui.onDialog = [&](const RecordedDialog&) { fs::remove(dir.path / "title"); };
   ui.answers = {1};  // Retry
   PathParts p;
   SplitPath(InnerFolder(dir.path / "title" / "data") + "x.bmp", p);
-  EXPECT_EQ(rig.ops.EnsureFolders(p.drive, p.folder), kDone);
+  EXPECT_EQ(EnsureFolders(rig.run, p.drive, p.folder), kDone);
   ASSERT_EQ(ui.dialogs.size(), 1u);
   EXPECT_EQ(ui.dialogs[0].text, InnerFolder(dir.path / "title"));
   EXPECT_TRUE(fs::is_directory(dir.path / "title" / "data"));
-  EXPECT_EQ(rig.state.WorkActive, 1);
+  EXPECT_EQ(rig.progress.active, 1);
 }
 
 TEST(EnsureFoldersOnDisk, RelativeFolderKeepsItsFirstName) {
@@ -74,7 +75,7 @@ TEST(EnsureFoldersOnDisk, RelativeFolderKeepsItsFirstName) {
   Rig rig;
   std::string start = plat::CurrentFolder();
   ASSERT_TRUE(plat::ChangeFolder(Inner(dir.path)));
-  EXPECT_EQ(rig.ops.EnsureFolders("", "title\\data\\"), kDone);
+  EXPECT_EQ(EnsureFolders(rig.run, "", "title\\data\\"), kDone);
   plat::ChangeFolder(start);
   EXPECT_TRUE(fs::is_directory(dir.path / "title" / "data"));
 }

@@ -6,11 +6,12 @@
 #include "app/dialogue/resources/messages.h"
 #include "codec/context.h"
 #include "codec/header.h"
-#include "codec/pieces.h"
 #include "codec/result_code.h"
-#include "fileops/file_ops.h"
 #include "fileops/naming.h"
+#include "runs/expander.h"
+#include "runs/packer.h"
 #include "support/run_fixture.h"
+#include "text/cp932.h"
 #include "text/format.h"
 
 namespace {
@@ -134,7 +135,8 @@ TEST_F(UnpackTest, HostileNamesAreRefusedAndNothingIsWritten) {
     EXPECT_EQ(Unpack(name), kNameRefused) << name;
     EXPECT_EQ(WorkActive, 0) << name;
     ASSERT_EQ(ui.dialogs.size(), 1u) << name;
-    EXPECT_EQ(ui.dialogs[0].text, Format(msg::kMsgUnsafeName, name));
+    // Control characters of a hostile name are shown as '?'.
+    EXPECT_EQ(ui.dialogs[0].text, Format(msg::kMsgUnsafeName, cp932::Printable(name).c_str()));
     EXPECT_EQ(ui.dialogs[0].caption, msg::kCaptionStop);
     EXPECT_EQ(ui.dialogs[0].style, 0x10u);
   }
@@ -263,7 +265,7 @@ TEST_F(JoinTest, ShortOrForeignPiecesAreRefused) {
 TEST_F(JoinTest, JoinLeavesTheLastPiecesHeader) {
   TempDir out;
   ASSERT_EQ(
-      JoinPieces(rig.ui, rig.codec, DestinationFolder + "m.avi_lzs", Inner(out.path / "joined")),
+      rig.expander.JoinPieces(DestinationFolder + "m.avi_lzs", Inner(out.path / "joined"), {}),
       kDone);
   EXPECT_EQ(Codec.header.piece_index, 2);
   EXPECT_EQ(Codec.header.original_size, 1500000);

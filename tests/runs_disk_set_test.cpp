@@ -98,7 +98,7 @@ TEST_F(DiskSetTest, SampleOntoFloppiesAndBack) {
         ui.answers.push_front(1);  // confirm the run
       }
     };
-    rig.runs.RunCommand();
+    rig.window.RunCommand();
     ASSERT_TRUE(rig.ui.MainWindowClosed()) << "the make run did not end normally";
     EXPECT_EQ(ui.MessageTexts().back(), msg::kMsgDone);
     disks.push_back(drive.Change(shelf));
@@ -169,7 +169,7 @@ TEST_F(DiskSetTest, SampleOntoFloppiesAndBack) {
       ui.answers.push_front(1);
     }
   };
-  rig.runs.RunCommand();
+  rig.window.RunCommand();
   ASSERT_TRUE(rig.ui.MainWindowClosed()) << "the extract run did not end normally";
   ExpectSameTree(game);
   EXPECT_TRUE(fs::is_directory(game / "save"));  // the empty folder comes back too
@@ -181,7 +181,7 @@ TEST_F(DiskSetTest, FixedDiskHoldsOneDiskWithToolAndList) {
   fs::path out = dir.path / "out";
   StartRun(MakeMode, work, out);
   ui.answers = {1};  // confirm
-  rig.runs.RunCommand();
+  rig.window.RunCommand();
   ASSERT_TRUE(rig.ui.MainWindowClosed());
   std::vector<std::string> lines;
   ASSERT_TRUE(ReadCrLfLines(out / (program.stem().string() + ".lst"), lines));
@@ -196,7 +196,7 @@ TEST_F(DiskSetTest, FixedDiskHoldsOneDiskWithToolAndList) {
   state.ListBuffer = Lf(ReadFileBytes(out / (program.stem().string() + ".lst")));
   StartRun(ExtractMode, out, dir.path / "game");
   ui.answers = {1, 1};  // confirm, first disk
-  rig.runs.RunCommand();
+  rig.window.RunCommand();
   ASSERT_TRUE(rig.ui.MainWindowClosed());
   ExpectSameTree(dir.path / "game");
 }
@@ -212,7 +212,7 @@ TEST_F(DiskSetTest, AbortDuringTheWalkAndRunAgain) {
       rig.window.Command(kIdAbort);
     }
   };
-  rig.runs.RunCommand();
+  rig.window.RunCommand();
   EXPECT_FALSE(rig.ui.MainWindowClosed());
   EXPECT_EQ(ui.MessageTexts().back(), msg::kMsgAborted);
   EXPECT_NE(std::find(ui.MessageTexts().begin(), ui.MessageTexts().end(),
@@ -227,7 +227,7 @@ TEST_F(DiskSetTest, AbortDuringTheWalkAndRunAgain) {
   ui.onPump = nullptr;
   fs::remove_all(out);
   ui.answers = {1};
-  rig.runs.RunCommand();
+  rig.window.RunCommand();
   ASSERT_TRUE(rig.ui.MainWindowClosed());
   EXPECT_EQ(ListLines()[2], "ID1");
   EXPECT_EQ(ReadFileBytes(out / "disk1.id"), "1");
@@ -238,7 +238,7 @@ TEST_F(DiskSetTest, ExtractWithoutDisksAndWithAMissingDisk) {
   state.ListBuffer = "       1\nsample\nID0\n";
   StartRun(ExtractMode, work, dir.path / "game");
   ui.answers = {1};
-  rig.runs.RunCommand();
+  rig.window.RunCommand();
   EXPECT_TRUE(rig.ui.MainWindowClosed());
   EXPECT_TRUE(fs::exists(ShortcutFile()));
   std::string entry = ReadFileBytes(ShortcutFile());
@@ -256,7 +256,7 @@ TEST_F(DiskSetTest, ExtractWithoutDisksAndWithAMissingDisk) {
   rig.ui.MainWindowOpened();
   state.ListBuffer = "       2\nsample\nID1\n1:a.txt_lzs\nID0\n";
   ui.answers = {1, 1, 2};  // confirm, OK (disk not there), Cancel
-  rig.runs.RunCommand();
+  rig.window.RunCommand();
   EXPECT_FALSE(rig.ui.MainWindowClosed());
   EXPECT_FALSE(fs::exists(ShortcutFile()));
   std::vector<std::string> texts = ui.MessageTexts();

@@ -6,9 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <random>
+#include <thread>
 
 #include "app/dialogue/resources/messages.h"
 #include "codec/header.h"
@@ -93,10 +97,10 @@ class EncodeAheadTest : public RunFixture {
     rig->fe.controlTexts[kSourceField] = Inner(work);
     rig->fe.controlTexts[kDestinationField] = Inner(destination);
     rig->ui.MainWindowOpened();
-    rig->runs.SetJobs(jobs);
+    rig->window.SetJobs(jobs);
     rig->fe.answers = {1};  // confirm the run
     if (script) script(*rig);
-    rig->runs.RunCommand();
+    rig->window.RunCommand();
     Outcome o;
     o.done = rig->ui.MainWindowClosed();
     for (const RecordedDialog& d : rig->fe.dialogs)
@@ -247,24 +251,27 @@ TEST_F(EncodeAheadTest, AWorkFileChangedWhileItIsReadIsReadAgainOrStopsTheRun) {
     });
     ASSERT_TRUE(once.done && cut) << jobs;
     int32_t produced = 0;
-    ASSERT_EQ(
-        rig.ops.ExpandFile(Inner(out / "data/noise.wav_lzs"), Inner(dir.path / "back"), &produced),
-        kDone);
+    ASSERT_EQ(rig.expander.ExpandFile(Inner(out / "data/noise.wav_lzs"), Inner(dir.path / "back"),
+                                      &produced),
+              kDone);
     EXPECT_TRUE(ReadFileBytes(dir.path / "back") == original.substr(0, 300000)) << jobs;
 
-    // Changing all the time once the walk is in its folder (the second
-    // thread may read it well before the walk comes to it): read twice,
+    // Changing all the time (a game that keeps writing it): read twice,
     // changed twice, the run stops and names it.
+    std::atomic<bool> stop{false};
     WriteFileBytes(noise, original);
-    int pumps = 0;
-    Outcome again = Make(jobs, dir.path / ("again" + std::to_string(jobs)), dir.path / "again.lst",
-                         [&](Rig& r) {
-                           r.fe.onPump = [&] {
-                             if (++pumps % 2000 == 0 && !r.fe.fromLines.empty() &&
-                                 r.fe.fromLines.back().find("data") != std::string::npos)
-                               WriteFileBytes(noise, original + std::to_string(pumps));
-                           };
-                         });
+    std::thread writer([&] {
+      for (int n = 0; !stop; ++n) {
+        std::fstream f(noise, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp((n * 4099) % 1000000);
+        f.put(static_cast<char>(n));
+        f.close();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    });
+    Outcome again = Make(jobs, dir.path / ("again" + std::to_string(jobs)), dir.path / "again.lst");
+    stop = true;
+    writer.join();
     EXPECT_FALSE(again.done) << jobs;
     const std::string named = Format(msg::kMsgChangedWhileRead, Inner(noise).c_str());
     EXPECT_TRUE(std::any_of(again.dialogs.begin(), again.dialogs.end(), [&](const std::string& d) {

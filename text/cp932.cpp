@@ -100,6 +100,55 @@ std::string Printable(std::string_view s) {
   return out;
 }
 
+namespace {
+
+// Blanks and line breaks as one blank, none at the end.
+std::string OneLine(const std::string& in) {
+  std::string out;
+  for (char c : in) {
+    if (c == '\n' || c == '\r') c = ' ';
+    if (!(c == ' ' && !out.empty() && out.back() == ' ')) out += c;
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+}  // namespace
+
+std::string ShownLine(std::string_view s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size();) {
+    const std::size_t next = Next(s, i);
+    const std::string_view one = s.substr(i, next - i);
+    std::string utf8;
+    if (one == "\\")
+      out += '/';
+    else if (one == "\n")
+      out += ' ';
+    else
+      out += ToUtf8(Printable(one), utf8) ? utf8 : std::string("?");
+    i = next;
+  }
+  return OneLine(out);
+}
+
+std::string ShownHostLine(std::string_view utf8) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    // C1 controls are two bytes in UTF-8: C2 80 to C2 9F.
+    if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
+      out += '?';
+      ++i;
+    } else if (c == '\n') {
+      out += ' ';
+    } else {
+      out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
+    }
+  }
+  return OneLine(out);
+}
+
 void SplitPathRaw(std::string_view path, std::string* drive, std::string* folder, std::string* name,
                   std::string* ext) {
   std::string_view rest = path;

@@ -43,6 +43,13 @@ bool EndsWithChar(std::string_view s, char c);
 // a message that names something from outside: a terminal must not take
 // part of a name for an escape sequence.
 std::string Printable(std::string_view s);
+// The one form names and texts take in a line of the terminal's output
+// (the batch commands, the single-file commands): UTF-8, '?' for control
+// characters and for characters without a form, '/' for the separator '\',
+// on one line (line breaks and runs of blanks as one blank).
+std::string ShownLine(std::string_view s);
+// The same for a text that already is UTF-8 (a host name).
+std::string ShownHostLine(std::string_view utf8);
 
 // The C runtime's _splitpath: drive = first two bytes when the second is
 // ':' (and the first no lead byte); folder up to and including the last '\' or '/'; extension from

@@ -1,25 +1,28 @@
 #!/usr/bin/env python3
-"""Checks that every source file includes only headers of its own folder or
-of a layer below it, so that each folder's library links only downward.
+"""Checks that the layers of the program only lean on the layers below them:
+every #include of a source file, and every library a CMake file links to a
+layer's library.
 
   tools/check_layers.py [ROOT]
 
 Layers from the bottom up (folders on one line are siblings: neither may
-include the other):
+use the other):
 
   text
   platform        images
-  app/dialogue
   codec
   digest
   fileops
   runs
+  app/dialogue
   app
   app/frontends/*   app/commands
   app/entry
 
-Tests, benchmarks and fuzz targets stand on top and are not checked. Exits 1
-and names each offending include when the order is broken."""
+Includes are read in both forms, "..." and <...>, and an include that climbs
+out of its folder ("../x.h") is refused outright: it hides which layer it
+reaches. Tests, benchmarks and fuzz targets stand on top and are not
+checked. Exits 1 and names each offence when the order is broken."""
 import pathlib
 import re
 import sys
@@ -27,17 +30,36 @@ import sys
 LAYERS = [
     ["text"],
     ["platform", "images"],
-    ["app/dialogue"],
     ["codec"],
     ["digest"],
     ["fileops"],
     ["runs"],
+    ["app/dialogue"],
     ["app"],
     ["app/frontends/*", "app/commands"],
     ["app/entry"],
 ]
 CHECKED = ("text", "platform", "app", "codec", "images", "digest", "fileops", "runs")
-INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
+# The library each layer folder is built as (CMakeLists.txt).
+LIBRARIES = {
+    "kv_text": "text",
+    "kv_platform": "platform",
+    "kv_images": "images",
+    "kv_codec": "codec",
+    "kv_digest": "digest",
+    "kv_fileops": "fileops",
+    "kv_runs": "runs",
+    "kv_dialogue": "app/dialogue",
+    "kv_app": "app",
+    "kv_terminal": "app/frontends/terminal",
+    "kv_window": "app/frontends/qt",
+    "kv_win32": "app/frontends/win32",
+    "kv_commands": "app/commands",
+}
+INCLUDE = re.compile(r'^\s*#\s*include\s+["<]([^">]+)[">]', re.MULTILINE)
+# kv_library(NAME FOLDER DEPS...) and target_link_libraries(NAME [PUBLIC|...] DEPS...)
+KV_LIBRARY = re.compile(r"kv_library\(\s*(\w+)\s+([^\s)]+)([^)]*)\)")
+LINK = re.compile(r"target_link_libraries\(\s*(\w+)([^)]*)\)")
 
 
 def folder_of(path: str) -> str:
@@ -58,9 +80,15 @@ def rank_of(folder: str):
     return None
 
 
-def main() -> int:
-    root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
-    problems = []
+def below(user: str, used: str) -> bool:
+    """True when folder `used` may be used by folder `user`."""
+    if used == user:
+        return True
+    u, d = rank_of(user), rank_of(used)
+    return u is not None and d is not None and d < u
+
+
+def check_includes(root: pathlib.Path, problems: list) -> int:
     files = 0
     for top in CHECKED:
         for path in sorted((root / top).rglob("*")):
@@ -68,29 +96,64 @@ def main() -> int:
                 continue
             rel = path.relative_to(root).as_posix()
             folder = folder_of(rel)
-            rank = rank_of(folder)
-            if rank is None:
+            if rank_of(folder) is None:
                 problems.append(f"{rel}: folder {folder} is in no layer")
                 continue
             files += 1
             text = path.read_text(encoding="utf-8", errors="replace")
             for included in INCLUDE.findall(text):
-                target = folder_of(included)
-                target_rank = rank_of(target)
-                if target_rank is None:
-                    continue  # a header beside the file, or a generated one
-                if target == folder:
+                if ".." in pathlib.PurePosixPath(included).parts:
+                    problems.append(f"{rel}: includes {included}, climbing out of its folder")
                     continue
-                if target_rank >= rank:
+                target = folder_of(included)
+                if rank_of(target) is None:
+                    continue  # a system header, or one beside the file
+                if not below(folder, target):
                     problems.append(
-                        f"{rel}: includes {included} from {target} (layer {target_rank}), "
-                        f"not below {folder} (layer {rank})")
+                        f"{rel}: includes {included} from {target} (layer {rank_of(target)}), "
+                        f"not below {folder} (layer {rank_of(folder)})")
+    return files
+
+
+def check_links(root: pathlib.Path, problems: list) -> int:
+    links = 0
+    libraries = dict(LIBRARIES)
+    cmake_files = [root / "CMakeLists.txt", *sorted((root / "cmake").glob("*.cmake")),
+                   *sorted((root / "app").rglob("CMakeLists.txt"))]
+    texts = {p: p.read_text(encoding="utf-8", errors="replace") for p in cmake_files if p.exists()}
+    for text in texts.values():
+        for name, folder, _ in KV_LIBRARY.findall(text):
+            libraries.setdefault(name, folder)
+    for path, text in texts.items():
+        rel = path.relative_to(root).as_posix()
+        uses = [(name, deps) for name, _, deps in KV_LIBRARY.findall(text)]
+        uses += LINK.findall(text)
+        for name, deps in uses:
+            user = libraries.get(name)
+            if user is None:
+                continue  # the program, tests, a module outside the layers
+            for dep in deps.split():
+                used = libraries.get(dep)
+                if used is None:
+                    continue  # a system or third-party library
+                links += 1
+                if not below(user, used):
+                    problems.append(f"{rel}: {name} ({user}) links {dep} ({used}), not below it")
+    return links
+
+
+def main() -> int:
+    root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
+    problems = []
+    files = check_includes(root, problems)
+    links = check_links(root, problems)
     for p in problems:
         print(p, file=sys.stderr)
     if problems:
-        print(f"{len(problems)} include(s) break the layer order", file=sys.stderr)
+        print(f"{len(problems)} include(s) or link(s) break the layer order", file=sys.stderr)
         return 1
-    print(f"layers: {files} files include only their own folder or layers below")
+    print(f"layers: {files} files include and {links} library links use only their own layer "
+          f"or layers below")
     return 0
 
 

@@ -4,15 +4,15 @@
 #include <cstring>
 #include <string>
 
-#include "app/dialogue/dialogue.h"
+#include "app/commands/batch_events.h"
 #include "app/exit_status.h"
 #include "codec/encoder.h"
 #include "codec/header.h"
 #include "codec/result_code.h"
-#include "fileops/coder_hooks.h"
-#include "fileops/file_ops.h"
 #include "platform/console.h"
 #include "platform/platform.h"
+#include "runs/expander.h"
+#include "runs/run_context.h"
 #include "text/cp932.h"
 #include "text/paths.h"
 
@@ -29,54 +29,59 @@ bool InnerPath(const char* host, std::string& inner) {
   return false;
 }
 
-// The single-file commands have no window: what the operations would show in
-// a message box goes to standard error, and every question is answered as
-// Escape would (a missing piece ends the command instead of waiting).
-class StderrFrontEnd : public FrontEnd {
+// The single-file commands have no window: a problem is told on standard
+// error, and every question is answered as Escape would (a missing piece
+// ends the command instead of waiting).
+class CommandEvents final : public RunEvents {
  public:
-  explicit StderrFrontEnd(RunState& state) : state_(state) {}
+  explicit CommandEvents(CancelToken& cancel) : cancel_(cancel) {}
+  void FolderBegun(const std::string&) override {}
+  void FileBegun(const std::string&, const std::string&) override {}
+  void DiskBegun(int32_t) override {}
+  void ProblemMet(const Problem& p) override {
+    std::fprintf(
+        stderr, "kelvod: %s%s%s\n",
+        p.subject.empty() ? "" : cp932::ShownHostLine(plat::DisplayPath(p.subject)).c_str(),
+        p.subject.empty() ? "" : ": ", TroubleText(p.what));
+  }
+  void WarningsAtEnd(const RunWarnings&) override {}
+  void FileDone(const std::string&, int, int32_t) override {}
+  void Finished(bool) override {}
+  void Trace(const char*) override {}
+  bool DiskWanted(int32_t, bool) override { return false; }
+  bool FileWanted(const std::string& path, WantReason) override {
+    Complain(cp932::ShownHostLine(plat::DisplayPath(path)).c_str(), "cannot be read");
+    return false;
+  }
+  bool RetryWanted(const std::string& path, RetryReason, int) override {
+    Complain(cp932::ShownHostLine(plat::DisplayPath(path)).c_str(), "cannot be written");
+    return false;
+  }
+  OverwriteAnswer OverwriteWanted(const std::string&) override { return OverwriteAnswer::kSkip; }
+  ProgressWindow ResetProgress(uint32_t) override { return {0, uint64_t{1} << 32}; }
+  ProgressWindow SetProgress(uint32_t) override { return {0, uint64_t{1} << 32}; }
   // A request to end the program stops the work; the command then removes
   // what it made, as after any failure.
   int Pump() override {
-    if (plat::TerminationRequested()) state_.WorkActive = 0;
+    if (plat::TerminationRequested()) cancel_.Cancel();
     return 1 << 12;
-  }
-  int MessageDialog(const std::string& text, const std::string& caption, unsigned style) override {
-    std::fprintf(stderr, "kelvod: [%s] %s\n", Shown(caption).c_str(), Shown(text).c_str());
-    return FrontEnd::MessageDialog(text, caption, style);
-  }
-  int RetryDialog(const std::string& path, const std::string& reason) override {
-    std::fprintf(stderr, "kelvod: %s: %s\n", plat::DisplayPath(path).c_str(),
-                 Shown(reason).c_str());
-    return FrontEnd::RetryDialog(path, reason);
   }
 
  private:
-  static std::string Shown(const std::string& text) {
-    std::string out;
-    return cp932::ToUtf8(text, out) ? out : std::string("?");
-  }
-  RunState& state_;
+  CancelToken& cancel_;
 };
 
-// The commands record no list lines.
-class NoListLines : public ListLines {
- public:
-  bool AppendDiskLine(int32_t) override { return true; }
-  bool AppendFileLine(const std::string&, int32_t) override { return true; }
-};
-
-// What one command works with: the dialogue on standard error and the
-// file operations on the program's codec context.
+// What one command works with: a run of its own on the program's codec
+// context, told on standard error.
 struct CommandContext {
-  explicit CommandContext(CodecContext& codec) : ui(state, &frontEnd), ops(ui, codec, list) {
-    state.WorkActive = 1;
+  explicit CommandContext(CodecContext& codec) : run(setup, progress, events, cancel, codec) {
+    progress.active = 1;
   }
-  RunState state;
-  StderrFrontEnd frontEnd{state};
-  NoListLines list;
-  Dialogue ui;
-  FileOps ops;
+  RunSetup setup;
+  RunProgress progress;
+  CancelToken cancel;
+  CommandEvents events{cancel};
+  RunContext run;
 };
 
 const char* ResultText(int result) {
@@ -143,12 +148,11 @@ int Compress(CodecContext& codec, const char* srcHost, const char* dstHost) {
     return kExitFailed;
   }
   CommandContext context(codec);
-  context.ui.ResetProgress(static_cast<uint32_t>(length < 0 ? 0 : length));
   int result;
   {
     FileSource from(in);
     FileSink to(out);
-    DialogueCoderHooks hooks(context.ui);
+    RunCoderHooks hooks(context.run);
     result = EncodeStream(codec, from, to, parts.name + parts.ext, hooks);
   }
   std::fclose(in);
@@ -168,7 +172,7 @@ int Expand(CodecContext& codec, const char* srcHost, const char* dstHost) {
   std::fclose(in);
   CommandContext context(codec);
   int32_t produced = 0;
-  int result = context.ops.ExpandFile(src, dst, &produced);
+  int result = Expander(context.run).ExpandFile(src, dst, &produced);
   if (result == kDone && produced > 0) return kExitSuccess;
   // A command leaves no half-expanded file behind, not even after a stop.
   if (result == kAborted) plat::RemoveFile(dst);

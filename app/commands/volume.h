@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "fileops/file_ops.h"
+#include "fileops/space_model.h"
 
 // A FAT12 floppy as the image tools format it.
 struct FloppyFormat {

@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/dialogue/resources/messages.h"
-#include "platform/platform.h"
-#include "text/format.h"
-
 namespace {
 
 // Answers every dialog as Escape would; shared, since it has no state.
@@ -17,69 +13,33 @@ FrontEnd& IdleFrontEnd() {
 
 }  // namespace
 
-Dialogue::Dialogue(RunState& state, FrontEnd* frontEnd)
-    : state_(state), frontEnd_(frontEnd ? frontEnd : &IdleFrontEnd()) {}
+Dialogue::Dialogue(FrontEnd* frontEnd) : frontEnd_(frontEnd ? frontEnd : &IdleFrontEnd()) {}
 
-void Dialogue::Attach(FrontEnd* frontEnd) {
-  frontEnd_ = frontEnd ? frontEnd : &IdleFrontEnd();
-  pumpLeft_ = 0;
-}
-
-// Both prompts share one answer table: the button identifier decides.
-void Dialogue::StorePromptAnswer(int id) {
-  switch (id) {
-    case kButtonOverwrite:
-      state_.OverwriteChoice = kChoiceOverwrite;
-      break;
-    case kButtonOverwriteAll:
-      state_.OverwriteChoice = kChoiceOverwriteAll;
-      break;
-    case kButtonOverwriteAbort:
-      state_.WorkActive = 0;
-      break;
-    default:
-      // Skip, and anything else (what Escape sends).
-      state_.OverwriteChoice = kChoiceSkip;
-      break;
-  }
-}
+void Dialogue::Attach(FrontEnd* frontEnd) { frontEnd_ = frontEnd ? frontEnd : &IdleFrontEnd(); }
 
 int Dialogue::ShowMessage(const std::string& text, const std::string& caption, unsigned style) {
   return frontEnd_->MessageDialog(text, caption, style);
 }
 
 int Dialogue::PromptOverwrite(const std::string& path) {
-  StorePromptAnswer(frontEnd_->OverwriteDialog(path));
-  return state_.OverwriteChoice;
-}
-
-int Dialogue::PromptRetry(const std::string& path, const std::string& reason) {
-  // In a make run the retry prompt is where the user changes disks: what
-  // was written to the disk in the drive must be on it before it comes out.
-  // A disk whose data did not reach it must not go out as if it had: the
-  // run stops here, as at the end of a make run.
-  if (state_.RunMode == MakeMode && state_.WorkActive != 0 && !state_.DestinationFolder.empty() &&
-      !plat::SyncVolume(state_.DestinationFolder)) {
-    ShowMessage(Format(msg::kMsgWriteFailed, state_.DestinationFolder.c_str()), msg::kCaptionStop,
-                kStopOk);
-    StopRun();
-    StorePromptAnswer(kButtonRetryAbort);
-    return state_.OverwriteChoice;
+  switch (int id = frontEnd_->OverwriteDialog(path)) {
+    case kButtonOverwrite:
+    case kButtonOverwriteAll:
+    case kButtonOverwriteAbort:
+      return id;
+    default:  // Skip, and anything else (what Escape sends)
+      return kButtonSkip;
   }
-  int id = frontEnd_->RetryDialog(path, reason);
-  // The retry prompt has only Retry and Abort.
-  StorePromptAnswer(id == kButtonRetry ? kButtonRetry : kButtonRetryAbort);
-  return state_.OverwriteChoice;
 }
 
-void Dialogue::StopRun() {
-  state_.WorkActive = 0;
-  PumpOneMessage();
+bool Dialogue::PromptRetry(const std::string& path, const std::string& reason) {
+  // The retry prompt has only Retry and Abort.
+  return frontEnd_->RetryDialog(path, reason) == kButtonRetry;
 }
 
 void Dialogue::Trace(const char* marker) { frontEnd_->Trace(marker); }
 
-void Dialogue::PumpNow() { pumpLeft_ = std::max(frontEnd_->Pump(), 1); }
+int Dialogue::Pump() { return std::max(frontEnd_->Pump(), 1); }
 
 int32_t Dialogue::ProgressPercent(uint32_t value) const {
   double percent = static_cast<double>(value) / static_cast<double>(progressRange_) * 100.0;

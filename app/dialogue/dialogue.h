@@ -1,47 +1,35 @@
-// The user dialogue of the work: message boxes, the overwrite and retry
-// prompts, the run flag, the message pump, progress and status lines, and
-// the busy and idle states of the main window. Front-end neutral: every
-// operation goes to the FrontEnd attached.
+// The dialogs of the program: message boxes, the overwrite and retry
+// prompts, progress and status lines, and the busy and idle states of the
+// main window. Front-end neutral: every operation goes to the FrontEnd
+// attached.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "app/dialogue/frontend.h"
-#include "app/dialogue/run_state.h"
 
 class Dialogue {
  public:
   // Without a front end every dialog is answered as Escape would.
-  explicit Dialogue(RunState& state, FrontEnd* frontEnd = nullptr);
+  explicit Dialogue(FrontEnd* frontEnd = nullptr);
   Dialogue(const Dialogue&) = delete;
   Dialogue& operator=(const Dialogue&) = delete;
 
   void Attach(FrontEnd* frontEnd);  // nullptr: the do-nothing front end
   FrontEnd& frontEnd() { return *frontEnd_; }
-  RunState& state() { return state_; }
 
   // Message box owned by the main window; returns 1 (OK) or 2 (Cancel).
   int ShowMessage(const std::string& text, const std::string& caption, unsigned style);
-  // Overwrite prompt: returns OverwriteChoice (1 overwrite, -1 all, 0 skip);
-  // its Abort clears WorkActive and leaves OverwriteChoice as it was.
+  // Overwrite prompt: the button pressed (kButtonOverwrite, kButtonOverwriteAll,
+  // kButtonSkip for Skip and Escape, kButtonOverwriteAbort).
   int PromptOverwrite(const std::string& path);
-  // Retry prompt: returns OverwriteChoice, 1 after Retry, 0 after Abort.
-  int PromptRetry(const std::string& path, const std::string& reason);
-  // WorkActive = 0, then PumpOneMessage.
-  void StopRun();
+  // Retry prompt: true after Retry, false after Abort (and Escape).
+  bool PromptRetry(const std::string& path, const std::string& reason);
   void Trace(const char* marker);
-
-  // Lets the front end handle one pending event. Called after every code of
-  // the coders, so the common path is a decrement and a compare.
-  void PumpOneMessage() {
-    if (--pumpLeft_ <= 0) PumpNow();
-  }
-  // Asks the front end at once.
-  void PumpNow();
-  // Pump calls left before the front end is asked again.
-  int pumpLeft() const { return pumpLeft_; }
-  void setPumpLeft(int left) { pumpLeft_ = left; }
+  // Lets the front end handle one pending event; returns how many further
+  // pump calls may pass before it wants to be asked again.
+  int Pump();
 
   // Progress: the bar and the percentage text of the main window.
   void ResetProgress(uint32_t range);
@@ -77,13 +65,10 @@ class Dialogue {
   void MainWindowOpened() { windowClosed_ = false; }
 
  private:
-  void StorePromptAnswer(int id);
   // The smallest value whose percentage is percent or more (2^32 if none).
   uint64_t FirstValueShowing(int32_t percent) const;
 
-  RunState& state_;
   FrontEnd* frontEnd_;
-  int pumpLeft_ = 0;
   uint32_t progressRange_ = 1;
   int32_t lastShownPercent_ = -1;
   uint32_t progressLow_ = 0;

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "runs/run_context.h"
+
 // Resources: dialog templates and the window icon.
 enum ResourceId : int {
   kIconMain = 102,
@@ -65,11 +67,3 @@ inline constexpr unsigned kExclamationOk = kStyleExclamation;                   
 inline constexpr unsigned kExclamationOkCancel = kStyleExclamation | kStyleOkCancel;  // 0x31
 inline constexpr unsigned kInformationOk = kStyleInformation;                         // 0x40
 inline constexpr unsigned kInformationOkCancel = kStyleInformation | kStyleOkCancel;  // 0x41
-
-// OverwriteChoice: the last answer of either prompt.
-inline constexpr int32_t kChoiceSkip = 0;       // also Abort in the retry prompt
-inline constexpr int32_t kChoiceOverwrite = 1;  // also Retry
-inline constexpr int32_t kChoiceOverwriteAll = -1;
-
-// Run modes.
-enum RunModeValue : int32_t { ExtractMode = 0, MakeMode = 1 };

@@ -130,12 +130,11 @@ int Run(int argc, char** argv, const std::string* rawArguments) {
   }
 
   // The state of this process, one instance each.
-  RunState state;
   auto codec = NewCodecContext();
-  Dialogue ui(state);
-  RunHandler runs(ui, *codec);
-  runs.SetJobs(options.jobs);
+  Dialogue ui;
+  RunHandler runs(*codec);
   MainWindow window(ui, runs);
+  window.SetJobs(options.jobs);
   FrontEndChoice frontEnd = ChooseFrontEnd(options.forceTerminal);
   switch (frontEnd.kind) {
     case FrontEndKind::kTerminal:

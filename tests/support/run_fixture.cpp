@@ -14,12 +14,15 @@ void RunFixture::SetUp() {
   fs::path list = dir.path / "list.lst";
   WriteFileBytes(list, "");
   listPath = Inner(list);
-  state.ListTempPath = listPath;
+  setup.listTempPath = listPath;
+  setup.mode = MakeMode;
   SetDestination(dir.path / "dest");
+  setup.title = "sample";
+  state.ListTempPath = listPath;
   state.Title = "sample";
-  state.WorkActive = 1;
-  state.OverwriteChoice = 0;
-  state.DiskId = 1;
+  progress.active = 1;
+  progress.overwriteChoice = 0;
+  progress.diskId = 1;
 }
 
 void RunFixture::TearDown() {
@@ -31,7 +34,7 @@ void RunFixture::TearDown() {
 
 void RunFixture::SetDestination(const fs::path& host) {
   dest = host;
-  state.DestinationFolder = InnerFolder(host);
+  setup.destination = InnerFolder(host);
 }
 
 std::vector<std::string> RunFixture::ListLines() {

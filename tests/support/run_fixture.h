@@ -1,6 +1,6 @@
 // A test fixture with the state a run sets up: a fresh program instance
 // (Rig) with a scripted front end, a temporary folder of its own, a list
-// file, the destination root, a title, WorkActive 1 and disk ID 1.
+// file, the destination root, a title, the run going and disk ID 1.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -26,12 +26,13 @@ class RunFixture : public ::testing::Test {
   int PackFile(const std::string& source, const std::string& destinationRoot,
                const std::string* relativeName, int noSplit, int forceCopy, int onlyIfNewer,
                int32_t* sizeOut) {
-    return rig.ops.PackFile(source, destinationRoot, relativeName, noSplit, forceCopy, onlyIfNewer,
-                            sizeOut);
+    return rig.packer.PackFile(source, destinationRoot, relativeName,
+                               {noSplit != 0, forceCopy != 0, onlyIfNewer != 0}, sizeOut);
   }
   int UnpackFile(const std::string& source, const std::string& destinationRoot,
                  const std::string& relativeName, int onlyIfNewer, int32_t* sizeOut) {
-    return rig.ops.UnpackFile(source, destinationRoot, relativeName, onlyIfNewer, sizeOut);
+    return rig.expander.UnpackFile(source, destinationRoot, relativeName, onlyIfNewer != 0,
+                                   sizeOut);
   }
 
   TempDir dir;
@@ -41,10 +42,13 @@ class RunFixture : public ::testing::Test {
   std::string listPath;
   Rig rig;
   ScriptedFrontEnd& ui = rig.fe;
-  RunState& state = rig.state;
-  int32_t& WorkActive = rig.state.WorkActive;
-  int32_t& OverwriteChoice = rig.state.OverwriteChoice;
-  std::string& DestinationFolder = rig.state.DestinationFolder;
+  RunSetup& setup = rig.setup;
+  WindowState& state = rig.state;  // the window's, for whole runs
+  RunProgress& progress = rig.progress;
+  int32_t& WorkActive = rig.progress.active;
+  int32_t& OverwriteChoice = rig.progress.overwriteChoice;
+  int32_t& DiskId = rig.progress.diskId;
+  std::string& DestinationFolder = rig.setup.destination;
   CodecContext& Codec = rig.codec;
   std::string savedTmpdir;
 };

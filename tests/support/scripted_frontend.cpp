@@ -8,7 +8,7 @@ int ScriptedFrontEnd::Answer(RecordedDialog d, int escape) {
     // Escape ends every loop that asks again; the flag ends the run.
     ADD_FAILURE() << "dialog " << dialogs.size() + 1 << " not answered (a loop?): " << d.text
                   << " / " << d.caption;
-    state_.WorkActive = 0;
+    Abort();
     d.answer = escape;
   } else if (answers.empty()) {
     d.answer = escape;
@@ -36,8 +36,7 @@ int ScriptedFrontEnd::RetryDialog(const std::string& path, const std::string& re
 
 int ScriptedFrontEnd::Pump() {
   ++pumpCalls;
-  if (clearWorkActiveAfterPumps >= 0 && pumpCalls >= clearWorkActiveAfterPumps)
-    state_.WorkActive = 0;
+  if (clearWorkActiveAfterPumps >= 0 && pumpCalls >= clearWorkActiveAfterPumps) Abort();
   if (onPump) onPump();
   return 1;
 }

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/dialogue/frontend.h"
-#include "app/dialogue/run_state.h"
 
 struct RecordedDialog {
   enum Kind { kMessage, kOverwrite, kRetry, kBrowse } kind;
@@ -21,8 +20,9 @@ struct RecordedDialog {
 
 class ScriptedFrontEnd : public FrontEnd {
  public:
-  // state: the run flags that clearWorkActiveAfterPumps and the dialog cap clear.
-  explicit ScriptedFrontEnd(RunState& state) : state_(state) {}
+  // What the Abort button does (clearWorkActiveAfterPumps and the dialog
+  // cap press it): the rig stops the run under way.
+  std::function<void()> abort;
 
   // Answers (button identifiers) handed out in order to the dialogs. When
   // the queue is empty a dialog is answered as Escape (OK-only boxes: OK).
@@ -64,5 +64,7 @@ class ScriptedFrontEnd : public FrontEnd {
 
  private:
   int Answer(RecordedDialog d, int escape);
-  RunState& state_;
+  void Abort() {
+    if (abort) abort();
+  }
 };

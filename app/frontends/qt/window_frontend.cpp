@@ -180,7 +180,7 @@ WindowFrontEnd::~WindowFrontEnd() {
 int WindowFrontEnd::OnTick(void* self) noexcept {
   auto* fe = static_cast<WindowFrontEnd*>(self);
   if (!plat::TerminationRequested() || !fe->window_) return 0;
-  fe->window_->state().WorkActive = 0;
+  fe->window_->StopRun();
   if (!fe->window_->ui().Busy() && !fe->window_->Closed()) fe->window_->Command(kButtonExit);
   return 1;
 }
@@ -231,7 +231,7 @@ int WindowFrontEnd::RetryDialog(const std::string& path, const std::string& reas
 }
 
 int WindowFrontEnd::Pump() {
-  if (plat::TerminationRequested()) window_->state().WorkActive = 0;
+  if (plat::TerminationRequested()) window_->StopRun();
   const Clock::time_point now = Clock::now();
   // Aim the next look about kLookPeriod ahead, from what the calls counted
   // off since the last one took; grow slowly, shrink at once (a dialog in

@@ -64,7 +64,7 @@ class TerminalFrontEnd : public FrontEnd {
     // A request to end the program stops the run as Abort does, without
     // asking; every dialog after it is answered as Escape.
     if (plat::TerminationRequested()) {
-      window_.state().WorkActive = 0;
+      window_.StopRun();
       return kPumpInterval;
     }
     // Ctrl-C during a run is the Abort button; otherwise it waits for the

@@ -1,0 +1,212 @@
+// --make: the make run into numbered disk folders (or floppy images) of a
+// folder. The disk in the drive is a folder of its own; a full one is
+// renamed to its number and a fresh one takes its place.
+#include <string>
+#include <vector>
+
+#include "app/commands/batch_commands.h"
+#include "app/commands/batch_events.h"
+#include "app/commands/disk_sets.h"
+#include "app/commands/volume.h"
+#include "app/exit_status.h"
+#include "fileops/naming.h"
+#include "platform/platform.h"
+#include "runs/run_handler.h"
+#include "text/cp932.h"
+#include "text/paths.h"
+
+namespace {
+
+// The title of a make: --title, or the project file of the current folder
+// (as the window takes it), or one in the work folder.
+bool FindTitle(const BatchOptions& o, const std::string& work, std::string& title,
+               std::string& error) {
+  if (o.titleGiven) {
+    if (!plat::FromHostPath(o.title, title)) {
+      error = cp932::ShownHostLine(o.title) + ": the title cannot be used";
+      return false;
+    }
+  } else {
+    for (const std::string& pattern : {std::string("*.qzm"), work + "*.qzm"}) {
+      plat::FindEntry e;
+      if (plat::FindHandle* h = plat::FindFirst(pattern, e)) {
+        plat::FindClose(h);
+        std::size_t dot = cp932::FindLast(e.name, '.');
+        title = e.name.substr(0, dot);
+        break;
+      }
+    }
+    if (title.empty()) {
+      error = "no title: give --title, or run where the project file (*.qzm) is";
+      return false;
+    }
+  }
+  if (!IsSafeTitle(title)) {
+    error = cp932::ShownLine(title) + ": the title cannot name a folder";
+    return false;
+  }
+  return true;
+}
+
+// The number of the disk a folder holds, from its marker; 0 when none.
+int DiskNumberIn(const std::string& folder) {
+  plat::FindEntry e;
+  plat::FindHandle* h = plat::FindFirst(folder + "disk*.id", e);
+  int number = 0;
+  if (h) {
+    do number = MarkerNumber(e.name);
+    while (number == 0 && plat::FindNext(h, e));
+    plat::FindClose(h);
+  }
+  return number;
+}
+
+// Makes the folder the disks are made in, level by level.
+void MakeLevels(const std::string& dest) {
+  PathParts parts;
+  SplitPath(dest, parts);
+  std::string levels = parts.drive;
+  for (std::size_t i = 0; i < parts.folder.size(); i = cp932::Next(parts.folder, i)) {
+    levels += parts.folder.substr(i, cp932::Next(parts.folder, i) - i);
+    if (parts.folder[i] == '\\') plat::MakeFolder(levels);
+  }
+}
+
+// The disk in the drive and the disks put away.
+struct Drive {
+  std::string dest, folder;  // the set's folder; the drive's, ending in '\'
+  std::vector<int> made;
+  // Renames the disk in the drive to its number; false when it has none.
+  bool PutAway() {
+    const int number = DiskNumberIn(folder);
+    if (number == 0) return false;
+    std::string full = folder;
+    RemoveTrailingChar(full, '\\');
+    if (!plat::Rename(full, dest + "disk" + std::to_string(number))) return false;
+    made.push_back(number);
+    return true;
+  }
+};
+
+}  // namespace
+
+int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
+  if (o.operands.size() != 1) return Usage("--make takes one work folder");
+  if (!o.toGiven) return Usage("--make needs --to DEST");
+  uint64_t volumeBytes = 0;
+  const FloppyFormat* floppy = nullptr;
+  std::string volumeSize = o.volumeSize;
+  if (volumeSize.empty() && o.images) volumeSize = "1440k";
+  if (!volumeSize.empty() && !ParseVolumeSize(volumeSize, volumeBytes, floppy))
+    return Usage(volumeSize + ": not a volume size (720k, 1200k, 1440k, 2880k or a byte count)");
+  if (o.images && !floppy) return Usage("--images needs a floppy size (720k, 1200k, 1440k, 2880k)");
+  std::string error;
+  if (o.images && !ImageToolsAvailable(error)) return Usage(error);
+
+  std::string work, dest;
+  if (!plat::FromHostPath(o.operands[0], work) || !plat::FromHostPath(o.to, dest))
+    return Usage("the folder names cannot be used");
+  AddTrailingSeparator(work);
+  AddTrailingSeparator(dest);
+  // The walk leaves the set's folder out when it lies inside the work
+  // folder; the work folder itself cannot hold the set.
+  if (SetFolderIsTheWorkFolder(work, dest))
+    return Usage(cp932::ShownHostLine(o.to) + ": the set cannot be made into the work folder");
+  std::string title;
+  if (!FindTitle(o, work, title, error)) return Usage(error);
+  {
+    plat::FindEntry e;
+    plat::FindHandle* h = plat::FindFirst(work + "*.*", e);
+    if (!h) return Usage(cp932::ShownHostLine(o.operands[0]) + ": no folder to make a set of");
+    plat::FindClose(h);
+  }
+  // The set goes into numbered disks of an empty place.
+  for (const char* taken : {"disk1", "disk1.img"}) {
+    plat::FindEntry e;
+    if (plat::FindHandle* h = plat::FindFirst(dest + taken, e)) {
+      plat::FindClose(h);
+      return Usage(cp932::ShownHostLine(o.to) + " holds a disk set already: give an empty folder");
+    }
+  }
+  MakeLevels(dest);
+  Drive drive{dest, {}, {}};
+  for (int n = 1; n < 100 && drive.folder.empty(); ++n) {
+    std::string candidate = dest + ".kelvod-drive" + (n > 1 ? std::to_string(n) : "");
+    if (plat::MakeFolder(candidate)) drive.folder = candidate + "\\";
+  }
+  if (drive.folder.empty()) {
+    Complain(cp932::ShownHostLine(o.to) + ": cannot make a folder there");
+    return kExitFailed;
+  }
+
+  ProgressLine progress(o.quiet);
+  CancelToken cancel;
+  BatchEvents events(o, progress, cancel);
+  VolumeModel model(drive.folder, volumeBytes, floppy);
+  bool tooLarge = false;
+  events.changeDisk = [&]() {
+    if (volumeSize.empty() || model.Fresh()) {
+      // Not even an empty volume takes it (or there is only one disk).
+      tooLarge = !volumeSize.empty();
+      return false;
+    }
+    if (!drive.PutAway() || !plat::MakeFolder(drive.folder)) return false;
+    model.Clear();
+    return true;
+  };
+  events.shownPath = [&](const std::string& path) {
+    // The disk in the drive is shown as the disk it becomes.
+    if (path.compare(0, drive.folder.size(), drive.folder) == 0)
+      return plat::DisplayPath(dest) + "disk" +
+             std::to_string(static_cast<int>(drive.made.size()) + 1) + "/" +
+             plat::DisplayPath(path.substr(drive.folder.size()));
+    return plat::DisplayPath(path);
+  };
+
+  RunSetup setup;
+  setup.mode = MakeMode;
+  setup.source = work;
+  setup.destination = drive.folder;
+  setup.setFolder = dest;
+  setup.title = title;
+  setup.policy.jobs = o.jobs;
+  if (!volumeSize.empty()) setup.policy.space = &model;
+  setup.listTempPath = plat::MakeTempFile(plat::TempFolder(), "lzs");
+  if (setup.listTempPath.empty()) {
+    Complain("cannot make a temporary file");
+    plat::RemoveTree(drive.folder);
+    return kExitFailed;
+  }
+  RunProgress done;
+  RunHandler runs(codec);
+  const bool finished = runs.Run(setup, done, events, cancel);
+  progress.Erase();
+  plat::RemoveFile(setup.listTempPath);
+
+  bool failed = !finished;
+  // The disk in the drive at the end keeps its number; one that never got
+  // a marker holds nothing of the set.
+  if (DiskNumberIn(drive.folder) == 0) {
+    plat::RemoveTree(drive.folder);
+  } else if (!drive.PutAway()) {
+    events.Note(plat::DisplayPath(drive.folder) + ": cannot be renamed to its disk number", true);
+    failed = true;
+  }
+  if (tooLarge)
+    events.Note("a file does not fit an empty volume of " + cp932::ShownHostLine(volumeSize), true);
+  if (events.terminated()) events.Note("stopped", true);
+  if (finished && o.images) {
+    for (int number : drive.made) {
+      const std::string folder = dest + "disk" + std::to_string(number);
+      if (!WriteImage(folder, folder + ".img", floppy->formatKilobytes, error)) {
+        events.Note(error, true);
+        failed = true;
+        break;
+      }
+      plat::RemoveTree(folder);
+    }
+  }
+  Summary(o, done.tally.files, done.tally.bytes, drive.made.size(), finished ? events.warnings : 0,
+          failed ? 1 : 0);
+  return failed ? kExitFailed : kExitSuccess;
+}
