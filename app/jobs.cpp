@@ -2,10 +2,18 @@
 
 #include <algorithm>
 #include <cstdlib>
+#if !defined(_WIN32)
 #include <thread>
+#endif
 
 int DefaultJobs() {
+#if defined(_WIN32)
+  // kelvod.exe encodes on one thread whatever --jobs says
+  // (fileops/encode_ahead_win32.cpp).
+  return 1;
+#else
   return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 4);
+#endif
 }
 
 int JobsValue(const char* text) {

@@ -1,13 +1,15 @@
 # Cross build of kelvod.exe for 32-bit Windows with Debian's mingw-w64:
 #   cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
-# The -posix compilers are named on purpose: the plain names point to the
-# -win32 thread model, which has no std::thread.
+# The -win32 compilers are named on purpose: their C++ library needs no
+# thread library for its guards and exceptions, where the -posix ones pull
+# in winpthreads, which imports functions Windows 98 and NT 4.0 lack.
+# kelvod.exe runs on one thread.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
 set(KV_MINGW_TRIPLET i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${KV_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${KV_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_C_COMPILER ${KV_MINGW_TRIPLET}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${KV_MINGW_TRIPLET}-g++-win32)
 set(CMAKE_RC_COMPILER ${KV_MINGW_TRIPLET}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${KV_MINGW_TRIPLET})
@@ -16,8 +18,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Everything linked in: with -static-libstdc++ -static-libgcc alone the
-# program still needs libwinpthread-1.dll, which a clean Windows lacks.
+# Everything linked in: the C++ and GCC runtime libraries would otherwise be
+# DLLs that a clean Windows lacks.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # ctest runs the test programs (and test discovery) through Wine.

@@ -14,15 +14,17 @@
 // the main thread, in its order.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <string>
+#if !defined(_WIN32)
 #include <atomic>
 #include <condition_variable>
-#include <cstdint>
 #include <deque>
-#include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
 #include <vector>
+#endif
 
 #include "codec/context.h"
 #include "codec/encoder.h"
@@ -75,6 +77,10 @@ class EncodeAhead {
              AheadWaiter& waiter, std::string& tempPath);
 
  private:
+#if defined(_WIN32)
+  // The Windows build runs on one thread (encode_ahead_win32.cpp): nothing
+  // is encoded ahead there.
+#else
   struct Job {
     std::string source, relative;
     bool encode = false;  // the plan: the file is compressed (not copied, not empty)
@@ -114,4 +120,5 @@ class EncodeAhead {
   std::atomic<bool> stop_{false};
   CodecContextPtr helper_;  // the main thread's, for encoding ahead while it waits
   std::vector<std::thread> threads_;
+#endif
 };

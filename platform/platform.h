@@ -35,10 +35,16 @@ extern const char kHostSeparator;
 // itself. nullptr when it cannot be opened (errno set).
 std::FILE* OpenFile(const std::string& path, const char* mode);
 bool RemoveFile(const std::string& path);
+// Called between the blocks of a copy, so that a window stays responsive
+// while a slow disk is written; false stops the copy, which then fails
+// (errno ECANCELED).
+using CopyTick = bool (*)(void* context);
 // Copies src over dst (replacing it), keeping the permission bits. False on
 // any failure, a full disk included; a partial dst is removed. The data is
-// not synced to the disk on Linux: see SyncVolume.
-bool CopyFileReplacing(const std::string& src, const std::string& dst);
+// not synced to the disk on Linux: see SyncVolume. tick (when given) is
+// called with context after every block written.
+bool CopyFileReplacing(const std::string& src, const std::string& dst, CopyTick tick = nullptr,
+                       void* context = nullptr);
 // Writes everything written to the file system that holds path (or its
 // nearest existing ancestor) out to its disk; false when that failed.
 bool SyncVolume(const std::string& path);

@@ -179,14 +179,24 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
+// False (errno ECANCELED) when the caller's tick stops the copy.
+bool Ticked(CopyTick tick, void* context) {
+  if (!tick || tick(context)) return true;
+  errno = ECANCELED;
+  return false;
+}
+
 // Copies from the current offsets of in to out until the end of in.
-bool CopyData(int in, int out) {
+bool CopyData(int in, int out, CopyTick tick, void* context) {
   // Let the kernel copy when it can; it refuses across file systems on older
   // kernels, and then before anything was copied.
   bool kernel = true;
   while (kernel) {
     ssize_t n = copy_file_range(in, nullptr, out, nullptr, kCopyBuffer, 0);
-    if (n > 0) continue;
+    if (n > 0) {
+      if (!Ticked(tick, context)) return false;
+      continue;
+    }
     if (n == 0) return true;
     if (errno == EINTR) continue;
     if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP &&
@@ -206,7 +216,8 @@ bool CopyData(int in, int out) {
       return false;
     }
     if (n == 0) return true;
-    if (!WriteAll(out, buf.get(), static_cast<std::size_t>(n))) return false;
+    if (!WriteAll(out, buf.get(), static_cast<std::size_t>(n)) || !Ticked(tick, context))
+      return false;
   }
 }
 
@@ -381,7 +392,8 @@ bool RemoveFile(const std::string& path) {
   return true;
 }
 
-bool CopyFileReplacing(const std::string& src, const std::string& dst) {
+bool CopyFileReplacing(const std::string& src, const std::string& dst, CopyTick tick,
+                       void* context) {
   std::string hostSrc, hostDst;
   if (!HostFor(src, hostSrc)) return false;
   int in = open(hostSrc.c_str(), O_RDONLY | O_CLOEXEC);
@@ -416,7 +428,7 @@ bool CopyFileReplacing(const std::string& src, const std::string& dst) {
 
   // No fsync here: the runs sync the disk once before they ask for another
   // and at their end (SyncVolume), not after every file.
-  bool ok = CopyData(in, out);
+  bool ok = CopyData(in, out, tick, context);
   int saved = errno;
   if (ok) {
     // A program copied onto a disk stays executable. File systems without

@@ -1,52 +1,34 @@
 // The operating-system layer on Windows. Paths inside are already in the
-// host's form (code page 932, '\' separators, drive letters); they are
-// converted to UTF-16 for the W interfaces and back, with code page 932
-// named explicitly, so the program behaves the same whatever the system's
-// language setting is. Host paths outside the program (command line,
-// terminal) are UTF-8.
+// host's form (code page 932, '\' separators, drive letters); the system's
+// calls that take texts go through platform/system_win32.h, which converts
+// them for the W interfaces of Windows NT (code page 932 named explicitly,
+// so the program behaves the same whatever the system's language setting
+// is) or for the A interfaces of Windows 9x. Host paths outside the program
+// (command line, terminal) are UTF-8.
 #include <io.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cwchar>
 #include <memory>
 #include <string_view>
 #include <vector>
 
 #include "platform/find_handle.h"
 #include "platform/platform.h"
+#include "platform/system_win32.h"
 #include "platform/wildcard.h"
 #include "text/cp932.h"
-#include "text/wide_win32.h"
 
 namespace plat {
 
 namespace {
 
-constexpr DWORD kCopyBuffer = 1 << 20;
+using sys::Sys;
 
-bool Wide(const std::string& inner, std::wstring& wide) {
-  if (!cp932::ToWide(inner, wide)) {
-    errno = EINVAL;
-    return false;
-  }
-  return true;
-}
-
-// A folder or file name from the system in the inner form. A name without a
-// code page 932 form is tried in its short (8.3) form, which is ASCII.
-bool FromSystemPath(const std::wstring& wide, std::string& inner) {
-  if (cp932::FromWide(wide, inner)) return true;
-  DWORD size = GetShortPathNameW(wide.c_str(), nullptr, 0);
-  if (size == 0) return false;
-  std::wstring shortPath(size, L'\0');
-  size = GetShortPathNameW(wide.c_str(), shortPath.data(), size);
-  if (size == 0 || size >= shortPath.size()) return false;
-  shortPath.resize(size);
-  return cp932::FromWide(shortPath, inner);
-}
+// Blocks of a copy: small, so that a floppy drive writes one in a moment
+// and the window is looked after between them.
+constexpr DWORD kCopyBuffer = 32 << 10;
 
 std::string WithSeparator(std::string folder) {
   if (!folder.empty() && !cp932::EndsWithChar(folder, '\\') && !cp932::EndsWithChar(folder, '/'))
@@ -54,15 +36,11 @@ std::string WithSeparator(std::string folder) {
   return folder;
 }
 
-std::string Utf8(const std::wstring& wide) {
-  std::string out;
-  int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr,
-                                 0, nullptr, nullptr);
-  if (size <= 0) return out;
-  out.resize(static_cast<std::size_t>(size));
-  WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
+// The path without the separators at its end (a drive's root keeps its own).
+std::string WithoutSeparator(std::string path) {
+  while (path.size() > 3 && (cp932::EndsWithChar(path, '\\') || cp932::EndsWithChar(path, '/')))
+    path.pop_back();
+  return path;
 }
 
 void SetErrnoFromLastError() {
@@ -82,6 +60,9 @@ void SetErrnoFromLastError() {
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
       errno = ENOSPC;
+      break;
+    case ERROR_INVALID_NAME:
+      errno = EINVAL;
       break;
     default:
       errno = EIO;
@@ -103,11 +84,11 @@ bool WriteAll(HANDLE out, const char* data, DWORD size) {
   return true;
 }
 
-// The root "X:\" of every drive letter whose type is `type`, A to Z.
+// The root "X:\" of the first drive letter, A to Z, whose type is `type`.
 std::string FirstDriveOfType(UINT type) {
-  for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
-    wchar_t root[] = {letter, L':', L'\\', 0};
-    if (GetDriveTypeW(root) == type) return std::string{static_cast<char>(letter), ':', '\\'};
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    const std::string root{letter, ':', '\\'};
+    if (Sys().DriveType(root) == type) return root;
   }
   return {};
 }
@@ -144,15 +125,9 @@ std::string DisplayPath(const std::string& inner) {
 // --- Files -------------------------------------------------------------------
 
 std::FILE* OpenFile(const std::string& path, const char* mode) {
-  std::wstring wide;
-  if (!Wide(path, wide)) return nullptr;
   // Text mode is binary here as on every host: the list file writes its
   // CR LF itself.
-  std::wstring wideMode;
-  for (const char* m = mode; *m; ++m)
-    if (*m != 't' && *m != 'b') wideMode += static_cast<wchar_t>(*m);
-  wideMode += L'b';
-  std::FILE* f = _wfopen(wide.c_str(), wideMode.c_str());
+  std::FILE* f = Sys().Stream(path, mode);
   if (!f) return nullptr;
   // A device (CON, NUL, COM1, a pipe) is no file of a game: reading one
   // could wait forever.
@@ -165,16 +140,12 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
   return f;
 }
 
-bool RemoveFile(const std::string& path) {
-  std::wstring wide;
-  return Wide(path, wide) && DeleteFileW(wide.c_str());
-}
+bool RemoveFile(const std::string& path) { return Sys().Delete(path); }
 
-bool CopyFileReplacing(const std::string& src, const std::string& dst) {
-  std::wstring wideSrc, wideDst;
-  if (!Wide(src, wideSrc) || !Wide(dst, wideDst)) return false;
-  HANDLE in = CreateFileW(wideSrc.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+bool CopyFileReplacing(const std::string& src, const std::string& dst, CopyTick tick,
+                       void* context) {
+  HANDLE in =
+      Sys().Open(src, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
   if (in == INVALID_HANDLE_VALUE) {
     SetErrnoFromLastError();
     return false;
@@ -191,8 +162,13 @@ bool CopyFileReplacing(const std::string& src, const std::string& dst) {
     errno = EINVAL;
     return false;
   }
-  HANDLE out = CreateFileW(wideDst.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  // On a floppy or another removable disk every block goes to the disk as
+  // it is written: the wait comes in small steps between the ticks instead
+  // of all at once in the flush at the end.
+  const bool removable = Sys().DriveType(Sys().VolumeRoot(dst)) == DRIVE_REMOVABLE;
+  HANDLE out = Sys().Open(dst, GENERIC_WRITE, 0, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN |
+                              (removable ? FILE_FLAG_WRITE_THROUGH : 0));
   if (out == INVALID_HANDLE_VALUE) {
     SetErrnoFromLastError();
     CloseHandle(in);
@@ -200,6 +176,7 @@ bool CopyFileReplacing(const std::string& src, const std::string& dst) {
   }
   std::unique_ptr<char[]> buf(new (std::nothrow) char[kCopyBuffer]);
   bool ok = buf != nullptr;
+  bool stopped = false;
   while (ok) {
     DWORD got = 0;
     if (!ReadFile(in, buf.get(), kCopyBuffer, &got, nullptr)) {
@@ -208,6 +185,10 @@ bool CopyFileReplacing(const std::string& src, const std::string& dst) {
     }
     if (got == 0) break;
     ok = WriteAll(out, buf.get(), got);
+    if (ok && tick && !tick(context)) {
+      ok = false;
+      stopped = true;
+    }
   }
   // The user changes disks after a copy: the data must be on the disk, and
   // a failure of the final write-back must be seen here.
@@ -219,8 +200,8 @@ bool CopyFileReplacing(const std::string& src, const std::string& dst) {
   }
   CloseHandle(in);
   if (!ok) {
-    int saved = errno;
-    DeleteFileW(wideDst.c_str());
+    const int saved = stopped ? ECANCELED : errno;
+    Sys().Delete(dst);
     errno = saved;
   }
   return ok;
@@ -235,29 +216,28 @@ bool SeekTo(std::FILE* f, int64_t offset) { return fseeko64(f, offset, SEEK_SET)
 int64_t FileLength(std::FILE* f) {
   if (!f) return -1;
   HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
-  LARGE_INTEGER size;
-  if (h == INVALID_HANDLE_VALUE || !GetFileSizeEx(h, &size)) return -1;
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  DWORD high = 0;
+  const DWORD low = GetFileSize(h, &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return -1;
+  const int64_t size = static_cast<int64_t>((uint64_t{high} << 32) | low);
   // Data still in the stream's buffer lies just before the stream position,
   // so the file will be at least that long once it is written out.
-  int64_t pos = ftello64(f);
-  return pos > size.QuadPart ? pos : static_cast<int64_t>(size.QuadPart);
+  const int64_t pos = ftello64(f);
+  return pos > size ? pos : size;
 }
 
 bool LastWriteTime(const std::string& path, uint64_t& time) {
-  std::wstring wide;
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!Wide(path, wide) || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data))
-    return false;
+  if (!Sys().FileData(path, data)) return false;
   time = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
          data.ftLastWriteTime.dwLowDateTime;
   return true;
 }
 
 bool GetFileStamp(const std::string& path, FileStamp& stamp) {
-  std::wstring wide;
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!Wide(path, wide) || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data))
-    return false;
+  if (!Sys().FileData(path, data)) return false;
   stamp.length =
       static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   stamp.written = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
@@ -267,30 +247,16 @@ bool GetFileStamp(const std::string& path, FileStamp& stamp) {
 }
 
 bool MakeFolder(const std::string& path) {
-  std::wstring wide;
-  if (!Wide(path, wide)) return false;
-  while (wide.size() > 1 && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
-  if (CreateDirectoryW(wide.c_str(), nullptr)) return true;
+  std::string folder = path;
+  while (folder.size() > 1 &&
+         (cp932::EndsWithChar(folder, '\\') || cp932::EndsWithChar(folder, '/')))
+    folder.pop_back();
+  if (Sys().NewFolder(folder)) return true;
   SetErrnoFromLastError();
   return false;
 }
 
-bool GetFileId(const std::string& path, FileId& id) {
-  std::wstring wide;
-  if (!Wide(path, wide)) return false;
-  // The volume's serial number and the file's index: the same file under
-  // any spelling, link or hard link.
-  HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION info;
-  const bool ok = GetFileInformationByHandle(h, &info) != 0;
-  CloseHandle(h);
-  if (!ok) return false;
-  id.device = info.dwVolumeSerialNumber;
-  id.number = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  return true;
-}
+bool GetFileId(const std::string& path, FileId& id) { return Sys().Identity(path, id); }
 
 bool SameFile(const std::string& a, const std::string& b) {
   FileId ia, ib;
@@ -298,76 +264,37 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 bool IsSymbolicLink(const std::string& path) {
-  std::wstring wide;
-  if (!Wide(path, wide)) return false;
-  while (wide.size() > 3 && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
   // Only links and junctions lead elsewhere; other reparse points (files
   // kept in the cloud, deduplicated files) are ordinary files and folders.
-  WIN32_FIND_DATAW data;
-  HANDLE h = FindFirstFileW(wide.c_str(), &data);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  ::FindClose(h);
-  return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-         (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
-          data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+  std::vector<sys::Found> found;
+  if (!Sys().List(WithoutSeparator(path), found) || found.empty()) return false;
+  return (found[0].attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+         (found[0].reparseTag == IO_REPARSE_TAG_SYMLINK ||
+          found[0].reparseTag == IO_REPARSE_TAG_MOUNT_POINT);
 }
 
+// Symbolic links need a right most users lack: a hard link where the
+// system and the volume allow it, else a copy.
 bool MakeLink(const std::string& target, const std::string& link) {
-  std::wstring wideTarget, wideLink;
-  if (!Wide(target, wideTarget) || !Wide(link, wideLink)) return false;
-  // Symbolic links need a right most users lack: a hard link where the
-  // volume allows it, else a copy.
-  return CreateHardLinkW(wideLink.c_str(), wideTarget.c_str(), nullptr) ||
-         CopyFileW(wideTarget.c_str(), wideLink.c_str(), TRUE);
+  return Sys().HardLinkOrCopy(target, link);
 }
 
-namespace {
-
-void RemoveWideTree(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  // A junction or link is removed itself, never followed.
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (h != INVALID_HANDLE_VALUE) {
-      std::vector<std::wstring> names;
-      do {
-        if (std::wcscmp(data.cFileName, L".") != 0 && std::wcscmp(data.cFileName, L"..") != 0)
-          names.emplace_back(data.cFileName);
-      } while (FindNextFileW(h, &data));
-      ::FindClose(h);
-      for (const std::wstring& name : names) RemoveWideTree(path + L"\\" + name);
-    }
-  }
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-    RemoveDirectoryW(path.c_str());
-  else
-    DeleteFileW(path.c_str());
-}
-
-}  // namespace
-
-void RemoveTree(const std::string& path) {
-  std::wstring wide;
-  if (!Wide(path, wide)) return;
-  while (wide.size() > 3 && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
-  if (wide.size() <= 3) return;  // never a drive's root
-  RemoveWideTree(wide);
-}
+void RemoveTree(const std::string& path) { Sys().RemoveTree(path); }
 
 bool Rename(const std::string& from, const std::string& to) {
-  std::wstring wideFrom, wideTo;
-  if (!Wide(from, wideFrom) || !Wide(to, wideTo)) return false;
-  while (wideFrom.size() > 3 && wideFrom.back() == L'\\') wideFrom.pop_back();
-  while (wideTo.size() > 3 && wideTo.back() == L'\\') wideTo.pop_back();
-  return MoveFileExW(wideFrom.c_str(), wideTo.c_str(), 0) != 0;
+  return Sys().Move(WithoutSeparator(from), WithoutSeparator(to));
 }
 
 bool RenameReplacing(const std::string& from, const std::string& to) {
-  std::wstring wideFrom, wideTo;
-  if (!Wide(from, wideFrom) || !Wide(to, wideTo)) return false;
-  return MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  if (Sys().Move(from, to)) return true;
+  // Windows 95 to Me cannot rename over a file: the old one goes first.
+  // The new one is complete by now, so at worst it is left under its own
+  // name, never half written under the final one.
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!Sys().FileData(to, data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      !Sys().Delete(to))
+    return false;
+  return Sys().Move(from, to);
 }
 
 // --- Directory search ----------------------------------------------------------
@@ -389,8 +316,7 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* 
   const std::string folder = sep == cp932::npos ? std::string() : pattern.substr(0, sep + 1);
   const std::string namePattern = sep == cp932::npos ? pattern : pattern.substr(sep + 1);
   const bool wildcards = wildcard::HasWildcards(namePattern);
-  std::wstring wide;
-  if (namePattern.empty() || !Wide(wildcards ? folder + "*" : pattern, wide)) {
+  if (namePattern.empty()) {
     errno = ENOENT;
     return nullptr;
   }
@@ -399,9 +325,8 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* 
   const bool utf8PatternOk = cp932::ToUtf8(namePattern, utf8Pattern);
   const wildcard::Chars utf8PatternChars = wildcard::SplitUtf8(utf8Pattern);
 
-  WIN32_FIND_DATAW data;
-  HANDLE h = FindFirstFileW(wide.c_str(), &data);
-  if (h == INVALID_HANDLE_VALUE) {
+  std::vector<sys::Found> listed;
+  if (!Sys().List(wildcards ? folder + "*" : pattern, listed)) {
     // A folder that has gone is nothing to search; one that is there but
     // cannot be read must not pass for empty.
     const DWORD error = GetLastError();
@@ -412,35 +337,43 @@ FindHandle* FindFirst(const std::string& pattern, FindEntry& entry, FindResult* 
     return nullptr;
   }
   auto handle = std::make_unique<FindHandle>();
-  do {
-    FindEntry found;
-    const std::wstring name = data.cFileName;
+  for (sys::Found& one : listed) {
     // A name without a code page 932 form is reported by its UTF-8 form
     // (its short name would put a different name on the disk set).
-    found.convertible = cp932::FromWide(name, found.name);
-    if (!found.convertible) found.name.clear();
-    found.hostName = Utf8(name);
-    found.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    found.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    FindEntry found;
+    found.convertible = one.convertible;
+    found.name = std::move(one.name);
+    found.hostName = std::move(one.hostName);
+    found.isFolder = (one.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    found.isLink = (one.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     bool match = !wildcards ||
                  (found.convertible
                       ? wildcard::MatchName(cp932Pattern, wildcard::SplitCp932(found.name))
                       : utf8PatternOk && wildcard::MatchName(utf8PatternChars,
                                                              wildcard::SplitUtf8(found.hostName)));
     if (match) handle->entries.push_back(std::move(found));
-  } while (FindNextFileW(h, &data));
-  ::FindClose(h);
+  }
   return FirstFound(std::move(handle), entry, *result);
 }
 
 // --- Temporary files ------------------------------------------------------------
 
+// The system's temporary folder, or its short form; where neither has a
+// code page 932 form (a user name in another script, short names switched
+// off), the Windows folder's TEMP, made when missing. Never the current
+// folder, which may be the disk of the set.
 std::string TempFolder() {
-  wchar_t buf[MAX_PATH + 1];
-  DWORD n = GetTempPathW(MAX_PATH + 1, buf);
-  std::string inner;
-  if (n == 0 || n > MAX_PATH || !FromSystemPath(std::wstring(buf, n), inner)) return {};
-  return WithSeparator(inner);
+  std::string folder = Sys().TempPath();
+  if (folder.empty()) {
+    const std::string windows = Sys().WindowsFolder();
+    if (windows.empty()) return {};
+    folder = WithSeparator(windows) + "TEMP";
+    Sys().NewFolder(folder);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!Sys().FileData(folder, data) || !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      return {};
+  }
+  return WithSeparator(folder);
 }
 
 std::string MakeTempFolder(const std::string& folder, const std::string& prefix) {
@@ -454,57 +387,41 @@ std::string MakeTempFolder(const std::string& folder, const std::string& prefix)
   return {};
 }
 
+// No folder means no temporary file: the current folder may be the disk of
+// the set, possibly write-protected.
 std::string MakeTempFile(const std::string& folder, const std::string& prefix) {
+  if (folder.empty()) return {};
   std::size_t cut = 0;
   for (int n = 0; n < 3 && cut < prefix.size(); ++n) cut = cp932::Next(prefix, cut);
-  std::wstring wideFolder, widePrefix;
-  if (!Wide(folder.empty() ? std::string(".") : folder, wideFolder) ||
-      !Wide(prefix.substr(0, cut), widePrefix))
-    return {};
-  wchar_t name[MAX_PATH];
-  if (GetTempFileNameW(wideFolder.c_str(), widePrefix.c_str(), 0, name) == 0) return {};
-  std::string inner;
-  if (!cp932::FromWide(name, inner)) {
-    DeleteFileW(name);
-    return {};
-  }
-  return inner;
+  return Sys().TempFile(folder, prefix.substr(0, cut));
 }
 
 // --- Volumes ------------------------------------------------------------------
 
 bool FreeBytes(const std::string& path, uint64_t& bytes) {
-  std::wstring wide;
-  if (!Wide(path, wide)) return false;
-  if (wide.empty()) wide = L".";
+  if (!Sys().Converts(path)) return false;
+  std::string folder = path.empty() ? std::string(".") : path;
   // The folder may not exist yet: ask for the nearest one that does.
   for (;;) {
-    ULARGE_INTEGER available;
-    if (GetDiskFreeSpaceExW(wide.c_str(), &available, nullptr, nullptr)) {
-      bytes = available.QuadPart;
-      return true;
-    }
-    DWORD error = GetLastError();
+    if (Sys().FreeSpace(folder, bytes)) return true;
+    const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
         error != ERROR_DIRECTORY && error != ERROR_INVALID_NAME)
       return false;
-    while (!wide.empty() && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
-    std::size_t sep = wide.find_last_of(L"\\/");
-    if (sep == std::wstring::npos) return false;
-    wide.resize(sep + 1);
+    while (!folder.empty() &&
+           (cp932::EndsWithChar(folder, '\\') || cp932::EndsWithChar(folder, '/')))
+      folder.pop_back();
+    std::size_t sep = cp932::FindLast(folder, '\\');
+    const std::size_t slash = cp932::FindLast(folder, '/');
+    if (sep == cp932::npos || (slash != cp932::npos && slash > sep)) sep = slash;
+    if (sep == cp932::npos) return false;
+    folder.resize(sep + 1);
   }
 }
 
 std::string FirstRemovableRoot() { return FirstDriveOfType(DRIVE_REMOVABLE); }
 
-std::string HomeFolder() {
-  wchar_t buf[MAX_PATH];
-  DWORD n = GetEnvironmentVariableW(L"USERPROFILE", buf, MAX_PATH);
-  std::string inner;
-  if (n == 0 || n >= MAX_PATH || !FromSystemPath(std::wstring(buf, n), inner)) return {};
-  while (inner.size() > 3 && cp932::EndsWithChar(inner, '\\')) inner.pop_back();
-  return inner;
-}
+std::string HomeFolder() { return WithoutSeparator(Sys().EnvironmentFolder("USERPROFILE")); }
 
 // Without a removable drive the old program's default was the letter before
 // 'A', a path that can never work; the first fixed drive takes its place.
@@ -521,38 +438,13 @@ std::string DefaultGameRoot() {
 
 // --- Process ------------------------------------------------------------------
 
-std::string ProgramFile() {
-  std::wstring buf(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-    if (n == 0) return {};
-    if (n < buf.size()) {
-      buf.resize(n);
-      break;
-    }
-    buf.resize(buf.size() * 2);
-  }
-  std::string inner;
-  return FromSystemPath(buf, inner) ? inner : std::string();
-}
+std::string ProgramFile() { return Sys().ProgramPath(); }
 
 // The Windows program is the one every disk set carries already.
 std::string CompanionProgram() { return {}; }
 
-std::string CurrentFolder() {
-  DWORD size = GetCurrentDirectoryW(0, nullptr);
-  if (size == 0) return {};
-  std::wstring buf(size, L'\0');
-  DWORD n = GetCurrentDirectoryW(size, buf.data());
-  if (n == 0 || n >= size) return {};
-  buf.resize(n);
-  std::string inner;
-  return FromSystemPath(buf, inner) ? inner : std::string();
-}
+std::string CurrentFolder() { return Sys().CurrentFolder(); }
 
-bool ChangeFolder(const std::string& path) {
-  std::wstring wide;
-  return Wide(path, wide) && !wide.empty() && SetCurrentDirectoryW(wide.c_str());
-}
+bool ChangeFolder(const std::string& path) { return Sys().ChangeFolder(path); }
 
 }  // namespace plat

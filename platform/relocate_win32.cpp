@@ -7,7 +7,9 @@
 
 #include <string>
 
+#include "platform/platform.h"
 #include "platform/relocate.h"
+#include "platform/system_win32.h"
 
 namespace plat {
 
@@ -16,19 +18,13 @@ void ContinueFromTemporaryCopy(char**) {}
 bool TakeOverStartFolder() { return true; }
 
 void LeaveStartFolder() {
-  wchar_t current[MAX_PATH + 1];
-  DWORD n = GetCurrentDirectoryW(MAX_PATH + 1, current);
-  if (n == 0 || n > MAX_PATH) return;
-  wchar_t root[MAX_PATH + 1];
-  if (!GetVolumePathNameW(current, root, MAX_PATH + 1)) return;
-  UINT type = GetDriveTypeW(root);
+  const sys::System& system = sys::Sys();
+  const std::string current = system.CurrentFolder();
+  if (current.empty()) return;
+  const UINT type = system.DriveType(system.VolumeRoot(current));
   if (type != DRIVE_REMOVABLE && type != DRIVE_CDROM) return;
-  wchar_t temp[MAX_PATH + 1];
-  n = GetTempPathW(MAX_PATH + 1, temp);
-  if (n == 0 || n > MAX_PATH || !SetCurrentDirectoryW(temp)) {
-    wchar_t windows[MAX_PATH];
-    if (GetWindowsDirectoryW(windows, MAX_PATH)) SetCurrentDirectoryW(windows);
-  }
+  const std::string temp = TempFolder();
+  if (temp.empty() || !system.ChangeFolder(temp)) system.ChangeFolder(system.WindowsFolder());
 }
 
 }  // namespace plat

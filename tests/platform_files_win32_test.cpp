@@ -5,9 +5,11 @@
 // After windows.h, which it needs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/system_win32.h"
 #include "support/disk_fixtures.h"
 #include "text/cp932.h"
 #include "text/wide_win32.h"
@@ -118,6 +120,54 @@ TEST(WindowsFiles, TemporaryFilesComeFromTmpAndProgramPathsConvert) {
   std::string program = plat::ProgramFile();
   EXPECT_EQ(program.substr(program.size() - 4), ".exe");
   EXPECT_EQ(program.substr(1, 2), ":\\");
+}
+
+// The A interfaces of Windows 9x, taken here on any Windows, and the W
+// interfaces of NT: the same results, but for a name the ANSI code page
+// lacks, which the A interfaces only see with '?' in its place.
+TEST(WindowsInterfaces, BothSetsOfCallsGiveTheSameFilesAndRefuseWhatTheyCannotName) {
+  for (const bool ansi : {false, true}) {
+    SCOPED_TRACE(ansi ? "A interfaces" : "W interfaces");
+    plat::sys::UseAnsiInterfaces(ansi);
+    const bool named = !ansi || GetACP() == 932;  // can 表 be named?
+    TempDir dir;
+    const std::string folder = InnerFolder(dir.path);
+    WriteFileBytes(dir.path / "表.txt", "h");
+    WriteFileBytes(dir.path / "a.txt", std::string(70000, 'a'));
+
+    plat::FindEntry e;
+    plat::FindHandle* h = plat::FindFirst(folder + "*.txt", e);
+    ASSERT_NE(h, nullptr);
+    std::vector<std::string> names;
+    do names.push_back(e.convertible ? e.name : "!");
+    while (plat::FindNext(h, e));
+    plat::FindClose(h);
+    std::sort(names.begin(), names.end());
+    const std::vector<std::string> expected{named ? "a.txt" : "!",
+                                            named ? Sjis("表.txt") : "a.txt"};
+    EXPECT_EQ(names, expected);
+    std::FILE* f = plat::OpenFile(folder + Sjis("表.txt"), "rb");
+    EXPECT_EQ(f != nullptr, named);
+    if (f) std::fclose(f);
+
+    ASSERT_TRUE(plat::CopyFileReplacing(folder + "a.txt", folder + "b.txt"));
+    EXPECT_EQ(ReadFileBytes(dir.path / "b.txt"), std::string(70000, 'a'));
+    EXPECT_TRUE(plat::SameFile(folder + "b.txt", folder + "B.TXT"));
+    EXPECT_FALSE(plat::SameFile(folder + "a.txt", folder + "b.txt"));
+    EXPECT_FALSE(plat::Rename(folder + "b.txt", folder + "a.txt"));  // a.txt is there
+    ASSERT_TRUE(plat::MakeFolder(folder + "sub\\"));
+    ASSERT_TRUE(plat::Rename(folder + "b.txt", folder + "sub\\c.txt"));
+    const std::string temp = plat::MakeTempFile(folder + "sub\\", "lzs");
+    EXPECT_EQ(temp.substr(0, folder.size() + 7), folder + "sub\\lzs");
+    uint64_t free = 0;
+    EXPECT_TRUE(plat::FreeBytes(folder + "sub\\not\\yet", free));
+    EXPECT_GT(free, 0u);
+    EXPECT_EQ(plat::MakeTempFile("", "lzs"), "");  // never the current folder
+
+    plat::RemoveTree(InnerFolder(dir.path));  // the unnamed file too, by its short name
+    EXPECT_FALSE(fs::exists(dir.path));
+  }
+  plat::sys::UseAnsiInterfaces(false);
 }
 
 }  // namespace

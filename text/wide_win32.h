@@ -1,6 +1,6 @@
-// Code page 932 <-> UTF-16 for the W interfaces of Windows. The code page is
-// named explicitly, so the program reads and writes the same names whatever
-// the system's language setting is.
+// Code page 932 <-> UTF-16 for the W interfaces of Windows NT. The code page
+// is named explicitly, so the program reads and writes the same names
+// whatever the system's language setting is.
 #pragma once
 
 #include <string>
@@ -18,5 +18,14 @@ bool FromWide(std::wstring_view in, std::string& out);
 // Conversion with '?' for every character that has no code page 932 form;
 // for texts typed by the user, whose fault then shows when they are used.
 std::string FromWideLossy(std::wstring_view in);
+
+// Code page 932 <-> the system's ANSI code page, for the A interfaces of
+// Windows 95, 98 and Me: the same bytes where that code page is 932 (a
+// Japanese system); false when a character has no form in the other code
+// page or would not come back the same.
+bool ToAnsi(std::string_view in, std::string& out);
+bool FromAnsi(std::string_view in, std::string& out);
+// ToAnsi with '?' for every character that has no form (for display).
+std::string ToAnsiLossy(std::string_view in);
 
 }  // namespace cp932

@@ -4,6 +4,7 @@
   tools/wine_disk_test.py KELVOD_EXE LINUX_KELVOD WORK_DIR
 
 Needs WINEPREFIX (a booted 32-bit prefix) and root for the tmpfs mounts.
+KELVOD_WINE_LOCALE: the locale Wine runs in (default C.UTF-8).
 
 1. Floppies: a 1.44 MB tmpfs mounted on Linux is drive A: of the prefix
    (dosdevices/a: and the drive type "floppy" in the registry), so Windows
@@ -151,7 +152,9 @@ class Terminal:
 def wine_env(extra=None):
     env = dict(os.environ)
     env.pop("TMPDIR", None)  # Wine would put its server's socket there
-    env["LC_ALL"] = "C.UTF-8"
+    # The locale gives Wine its ANSI code page: 1252 for C.UTF-8, 932 for
+    # ja_JP.UTF-8 (a Japanese Windows, which Windows 98 needs for the sample).
+    env["LC_ALL"] = os.environ.get("KELVOD_WINE_LOCALE", "C.UTF-8")
     env.update(extra or {})
     return env
 

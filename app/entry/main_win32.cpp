@@ -1,12 +1,16 @@
 // The Windows entry. kelvod.exe is a desktop program: it has no console of
 // its own, so the terminal front end and the single-file commands use the
 // standard handles it inherits (redirected by a script) or, when there are
-// none, the console of the program that started it.
+// none, the console of the program that started it (Windows XP and later;
+// before, only redirected handles).
+//
+// The entry is the ANSI one: the C runtime's wide start-up needs wide
+// interfaces that Windows 9x only has as stubs. The arguments come from
+// the interface the platform layer uses (platform/system_win32.h).
 #include <windows.h>
 // After windows.h, which they need.
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -15,17 +19,9 @@
 #include "app/command_line.h"
 #include "app/commands/batch.h"
 #include "app/entry/application.h"
+#include "platform/system_win32.h"
 
 namespace {
-
-std::string Utf8(const wchar_t* wide) {
-  int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return {};
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, -1, out.data(), size, nullptr, nullptr);
-  out.resize(static_cast<std::size_t>(size - 1));
-  return out;
-}
 
 bool Usable(DWORD which) {
   HANDLE h = GetStdHandle(which);
@@ -35,8 +31,10 @@ bool Usable(DWORD which) {
 // The streams of the C runtime on the inherited handles, or on the parent's
 // console; binary, so the output is byte for byte the Linux program's.
 void UseStandardStreams() {
-  if (!Usable(STD_OUTPUT_HANDLE) && !Usable(STD_INPUT_HANDLE) &&
-      AttachConsole(ATTACH_PARENT_PROCESS)) {
+  using AttachConsoleCall = BOOL(WINAPI*)(DWORD);
+  const auto attach = plat::sys::Lookup<AttachConsoleCall>("kernel32.dll", "AttachConsole");
+  if (!Usable(STD_OUTPUT_HANDLE) && !Usable(STD_INPUT_HANDLE) && attach &&
+      attach(ATTACH_PARENT_PROCESS)) {
     if (!std::freopen("CONIN$", "r", stdin)) std::fclose(stdin);
     if (!std::freopen("CONOUT$", "w", stdout)) std::fclose(stdout);
     if (!std::freopen("CONOUT$", "w", stderr)) std::fclose(stderr);
@@ -48,13 +46,14 @@ void UseStandardStreams() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  const wchar_t* commandLine = GetCommandLineW();
-  int argc = 0;
-  LPWSTR* wideArgv = CommandLineToArgvW(commandLine, &argc);
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // An empty floppy drive is reported to the program, which asks for the
+  // disk in its own prompts, instead of the system's own box.
+  SetErrorMode(SEM_FAILCRITICALERRORS);
+
   std::vector<std::string> args;
-  for (int i = 0; wideArgv && i < argc; ++i) args.push_back(Utf8(wideArgv[i]));
-  if (wideArgv) LocalFree(wideArgv);
+  std::string commandLine;
+  plat::sys::Sys().CommandLine(args, commandLine);
   if (args.empty()) args.push_back("kelvod.exe");
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
@@ -66,6 +65,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       IsBatchCommandLine(static_cast<int>(args.size()), argv.data()))
     UseStandardStreams();
 
-  const std::string raw(RawArguments(Utf8(commandLine)));
+  const std::string raw(RawArguments(commandLine));
   return RunApplication(static_cast<int>(args.size()), argv.data(), raw);
 }

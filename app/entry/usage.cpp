@@ -21,6 +21,8 @@ Options (they come first; a lone -- ends them):
   --jobs N             threads that compress the files of a make run (default:
                        the number of cores, at most 4); 1 compresses one file
                        after the other on one thread. The disk set is the same.
+                       kelvod.exe, the Windows program, accepts N and always
+                       compresses on one thread.
   --help               show this text
   --version            show the version
   --compress SRC DST   compress one file

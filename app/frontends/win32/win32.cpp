@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "app/dialogue/frontend.h"
@@ -15,6 +16,7 @@
 #include "app/frontends/win32/resource.h"
 #include "platform/platform.h"
 #include "platform/relocate.h"
+#include "platform/system_win32.h"
 #include "text/cp932.h"
 #include "text/format.h"
 #include "text/paths.h"
@@ -52,34 +54,152 @@ std::wstring W(const std::string& text) {
   return out;
 }
 
-// What the user typed into a field, whole (the runs check the lengths of
-// the paths they make from it); false when it has no code page 932 form.
-bool FieldText(HWND dialog, int id, std::string& text) {
-  HWND field = GetDlgItem(dialog, id);
-  std::wstring typed(static_cast<std::size_t>(std::max(0, GetWindowTextLengthW(field))) + 1, L'\0');
-  const int n = GetWindowTextW(field, typed.data(), static_cast<int>(typed.size()));
-  typed.resize(static_cast<std::size_t>(std::max(0, n)));
-  if (cp932::FromWide(typed, text)) return true;
-  text = cp932::FromWideLossy(typed);
-  return false;
-}
+// The window interfaces of Windows NT: UTF-16 texts, and a message loop
+// that passes every character typed on.
+struct WideWindows {
+  // An empty caption is the system's own ("Error").
+  static int Box(HWND owner, const std::string& text, const std::string& caption, UINT style) {
+    const std::wstring wideCaption = W(caption);
+    return MessageBoxW(owner, W(text).c_str(), caption.empty() ? nullptr : wideCaption.c_str(),
+                       style);
+  }
+  static void SetItem(HWND dialog, int id, const std::string& text) {
+    SetDlgItemTextW(dialog, id, W(text).c_str());
+  }
+  // What the user typed into a field, whole (the runs check the lengths of
+  // the paths they make from it); false when it has no code page 932 form.
+  static bool ItemText(HWND dialog, int id, std::string& text) {
+    HWND field = GetDlgItem(dialog, id);
+    std::wstring typed(static_cast<std::size_t>(std::max(0, GetWindowTextLengthW(field))) + 1,
+                       L'\0');
+    const int n = GetWindowTextW(field, typed.data(), static_cast<int>(typed.size()));
+    typed.resize(static_cast<std::size_t>(std::max(0, n)));
+    if (cp932::FromWide(typed, text)) return true;
+    text = cp932::FromWideLossy(typed);
+    return false;
+  }
+  static HWND Modeless(HINSTANCE instance, int id, DLGPROC proc, LPARAM param) {
+    return CreateDialogParamW(instance, MAKEINTRESOURCEW(id), nullptr, proc, param);
+  }
+  static INT_PTR Modal(HINSTANCE instance, int id, HWND owner, DLGPROC proc, LPARAM param) {
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(id), owner, proc, param);
+  }
+  static BOOL Peek(MSG* msg) { return PeekMessageW(msg, nullptr, 0, 0, PM_REMOVE); }
+  static BOOL Get(MSG* msg) { return GetMessageW(msg, nullptr, 0, 0); }
+  static void Dispatch(const MSG* msg) { DispatchMessageW(msg); }
+  static LRESULT SendItem(HWND dialog, int id, UINT message, WPARAM w, LPARAM l) {
+    return SendDlgItemMessageW(dialog, id, message, w, l);
+  }
+  static LRESULT Send(HWND window, UINT message, WPARAM w, LPARAM l) {
+    return SendMessageW(window, message, w, l);
+  }
+  static LONG_PTR User(HWND dialog) { return GetWindowLongW(dialog, DWLP_USER); }
+  static void SetUser(HWND dialog, LONG_PTR value) {
+    SetWindowLongW(dialog, DWLP_USER, static_cast<LONG>(value));
+  }
+  static HICON Icon(HINSTANCE instance, int id) {
+    return LoadIconW(instance, MAKEINTRESOURCEW(id));
+  }
+  static HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+  static bool Browse(HWND owner, const std::string& title, std::string& out) {
+    std::wstring wideTitle = W(title);
+    wchar_t displayName[MAX_PATH] = {};
+    BROWSEINFOW info = {};
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;  // the desktop
+    info.pszDisplayName = displayName;
+    info.lpszTitle = wideTitle.c_str();
+    LPITEMIDLIST item = SHBrowseForFolderW(&info);
+    if (!item) return false;
+    wchar_t path[MAX_PATH] = {};
+    const bool hasPath = SHGetPathFromIDListW(item, path);
+    CoTaskMemFree(item);
+    // A folder without a code page 932 name cannot be written to the set.
+    return hasPath && cp932::FromWide(path, out);
+  }
+};
+
+// The window interfaces of Windows 9x: texts in the system's ANSI code page.
+struct AnsiWindows {
+  static int Box(HWND owner, const std::string& text, const std::string& caption, UINT style) {
+    const std::string ansiCaption = cp932::ToAnsiLossy(caption);
+    return MessageBoxA(owner, cp932::ToAnsiLossy(text).c_str(),
+                       caption.empty() ? nullptr : ansiCaption.c_str(), style);
+  }
+  static void SetItem(HWND dialog, int id, const std::string& text) {
+    SetDlgItemTextA(dialog, id, cp932::ToAnsiLossy(text).c_str());
+  }
+  static bool ItemText(HWND dialog, int id, std::string& text) {
+    HWND field = GetDlgItem(dialog, id);
+    std::string typed(static_cast<std::size_t>(std::max(0, GetWindowTextLengthA(field))) + 1, '\0');
+    const int n = GetWindowTextA(field, typed.data(), static_cast<int>(typed.size()));
+    typed.resize(static_cast<std::size_t>(std::max(0, n)));
+    if (cp932::FromAnsi(typed, text)) return true;
+    std::wstring wide(typed.size(), L'\0');
+    const int size = MultiByteToWideChar(CP_ACP, 0, typed.data(), static_cast<int>(typed.size()),
+                                         wide.data(), static_cast<int>(wide.size()));
+    wide.resize(static_cast<std::size_t>(std::max(0, size)));
+    text = cp932::FromWideLossy(wide);
+    return false;
+  }
+  static HWND Modeless(HINSTANCE instance, int id, DLGPROC proc, LPARAM param) {
+    return CreateDialogParamA(instance, MAKEINTRESOURCEA(id), nullptr, proc, param);
+  }
+  static INT_PTR Modal(HINSTANCE instance, int id, HWND owner, DLGPROC proc, LPARAM param) {
+    return DialogBoxParamA(instance, MAKEINTRESOURCEA(id), owner, proc, param);
+  }
+  static BOOL Peek(MSG* msg) { return PeekMessageA(msg, nullptr, 0, 0, PM_REMOVE); }
+  static BOOL Get(MSG* msg) { return GetMessageA(msg, nullptr, 0, 0); }
+  static void Dispatch(const MSG* msg) { DispatchMessageA(msg); }
+  static LRESULT SendItem(HWND dialog, int id, UINT message, WPARAM w, LPARAM l) {
+    return SendDlgItemMessageA(dialog, id, message, w, l);
+  }
+  static LRESULT Send(HWND window, UINT message, WPARAM w, LPARAM l) {
+    return SendMessageA(window, message, w, l);
+  }
+  static LONG_PTR User(HWND dialog) { return GetWindowLongA(dialog, DWLP_USER); }
+  static void SetUser(HWND dialog, LONG_PTR value) {
+    SetWindowLongA(dialog, DWLP_USER, static_cast<LONG>(value));
+  }
+  static HICON Icon(HINSTANCE instance, int id) {
+    return LoadIconA(instance, MAKEINTRESOURCEA(id));
+  }
+  static HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+  static bool Browse(HWND owner, const std::string& title, std::string& out) {
+    std::string ansiTitle = cp932::ToAnsiLossy(title);
+    char displayName[MAX_PATH] = {};
+    BROWSEINFOA info = {};
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;  // the desktop
+    info.pszDisplayName = displayName;
+    info.lpszTitle = ansiTitle.c_str();
+    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    if (!item) return false;
+    char path[MAX_PATH] = {};
+    const bool hasPath = SHGetPathFromIDListA(item, path);
+    CoTaskMemFree(item);
+    // '?' stands for a character the ANSI code page lacks.
+    return hasPath && !std::strchr(path, '?') && cp932::FromAnsi(path, out);
+  }
+};
 
 struct PromptTexts {
-  std::wstring fileName;
-  const std::wstring* reason;  // nullptr: the overwrite prompt
+  std::string fileName;
+  const std::string* reason;  // nullptr: the overwrite prompt
 };
 
 // Both prompts: the answer is the identifier of the button pressed (2 for
 // Escape and the close box), which the dialogue layer stores.
+template <class C>
 INT_PTR CALLBACK PromptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
       const auto* texts = reinterpret_cast<const PromptTexts*>(lParam);
       if (!texts->reason) {
-        SetDlgItemTextW(dialog, kOverwriteFileName, texts->fileName.c_str());
+        C::SetItem(dialog, kOverwriteFileName, texts->fileName);
       } else {
-        SetDlgItemTextW(dialog, kRetryFileName, texts->fileName.c_str());
-        SetDlgItemTextW(dialog, kRetryReason, texts->reason->c_str());
+        C::SetItem(dialog, kRetryFileName, texts->fileName);
+        C::SetItem(dialog, kRetryReason, *texts->reason);
       }
       return TRUE;
     }
@@ -95,6 +215,7 @@ INT_PTR CALLBACK PromptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
   return FALSE;
 }
 
+template <class C>
 class Win32FrontEnd : public FrontEnd {
  public:
   Win32FrontEnd(MainWindow& window, HINSTANCE instance, const std::string& commandLine)
@@ -105,7 +226,7 @@ class Win32FrontEnd : public FrontEnd {
   int MessageDialog(const std::string& text, const std::string& caption, unsigned style) override {
     HWND owner = main_;
     if (owner) EnableWindow(owner, FALSE);
-    int answer = MessageBoxW(owner, W(text).c_str(), W(caption).c_str(), style);
+    int answer = C::Box(owner, text, caption, style);
     if (owner && main_ == owner) {
       EnableWindow(owner, TRUE);
       SetActiveWindow(owner);
@@ -114,38 +235,37 @@ class Win32FrontEnd : public FrontEnd {
   }
 
   int OverwriteDialog(const std::string& path) override {
-    PromptTexts texts{W(path), nullptr};
+    PromptTexts texts{path, nullptr};
     return Prompt(kTemplateOverwrite, texts);
   }
 
   int RetryDialog(const std::string& path, const std::string& reason) override {
-    std::wstring wideReason = W(reason);
-    PromptTexts texts{W(path), &wideReason};
+    PromptTexts texts{path, &reason};
     return Prompt(kTemplateRetry, texts);
   }
 
   // Handles exactly one pending message, if there is one.
   int Pump() override {
     MSG msg;
-    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (C::Peek(&msg)) {
       if (msg.message == WM_QUIT) {
         // The message loop must still see it.
         PostQuitMessage(static_cast<int>(msg.wParam));
       } else {
         TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        C::Dispatch(&msg);
       }
     }
     return kPumpInterval;
   }
 
   void SetControlText(int id, const std::string& text) override {
-    if (main_) SetDlgItemTextW(main_, id, W(text).c_str());
+    if (main_) C::SetItem(main_, id, text);
   }
 
   std::string GetControlText(int id) override {
     std::string text;
-    if (!main_ || FieldText(main_, id, text)) return text;
+    if (!main_ || C::ItemText(main_, id, text)) return text;
     // A '?' in its place would be taken for a wildcard: the run finds the
     // field empty and asks for a folder.
     MessageDialog(Format(msg::kMsgNoCp932Name, text.c_str()), msg::kCaptionWarning, kExclamationOk);
@@ -157,27 +277,12 @@ class Win32FrontEnd : public FrontEnd {
   }
 
   void SetProgressBar(int position) override {
-    if (main_)
-      SendDlgItemMessageW(main_, kProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    if (main_) C::SendItem(main_, kProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
   }
 
   int BrowseForFolder(const std::string& title, std::string& out) override {
-    std::wstring wideTitle = W(title);
-    wchar_t displayName[MAX_PATH] = {};
-    BROWSEINFOW info = {};
-    info.hwndOwner = main_;
-    info.pidlRoot = nullptr;  // the desktop
-    info.pszDisplayName = displayName;
-    info.lpszTitle = wideTitle.c_str();
-    info.ulFlags = 0;
-    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
-    if (!item) return 0;
-    wchar_t path[MAX_PATH] = {};
-    bool hasPath = SHGetPathFromIDListW(item, path);
-    CoTaskMemFree(item);
     std::string chosen;
-    // A folder without a code page 932 name cannot be written to the set.
-    if (!hasPath || !cp932::FromWide(path, chosen)) return 0;
+    if (!C::Browse(main_, title, chosen)) return 0;
     out = chosen;
     return 1;
   }
@@ -188,15 +293,15 @@ class Win32FrontEnd : public FrontEnd {
 
   // The main dialog's procedure.
   static INT_PTR CALLBACK MainProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<Win32FrontEnd*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    auto* self = reinterpret_cast<Win32FrontEnd*>(C::User(dialog));
     switch (message) {
       case WM_INITDIALOG:
         self = reinterpret_cast<Win32FrontEnd*>(lParam);
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        C::SetUser(dialog, lParam);
         self->main_ = dialog;
-        self->icon_ = LoadIconW(self->instance_, MAKEINTRESOURCEW(kIconMain));
-        SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(self->icon_));
-        SendDlgItemMessageW(dialog, kProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+        self->icon_ = C::Icon(self->instance_, kIconMain);
+        C::Send(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(self->icon_));
+        C::SendItem(dialog, kProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
         // A start-up failure tells the user why and destroys the window.
         self->window_.Start(self->commandLine_);
         return TRUE;
@@ -225,8 +330,8 @@ class Win32FrontEnd : public FrontEnd {
 
  private:
   int Prompt(int templateId, PromptTexts& texts) {
-    INT_PTR answer = DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId), main_, PromptProc,
-                                     reinterpret_cast<LPARAM>(&texts));
+    INT_PTR answer =
+        C::Modal(instance_, templateId, main_, PromptProc<C>, reinterpret_cast<LPARAM>(&texts));
     // A dialog that could not be shown is answered as Escape would.
     return answer <= 0 ? kIdCancel : static_cast<int>(answer);
   }
@@ -238,28 +343,32 @@ class Win32FrontEnd : public FrontEnd {
   HICON icon_ = nullptr;
 };
 
-}  // namespace
-
-int RunWin32(MainWindow& window, const std::string& hostCommandLine, bool leaveStartFolder) {
-  // The folder picker and the shortcut use the shell's COM objects.
-  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+// The progress bar's class: the extended registration where the common
+// controls have it (4.70, Internet Explorer 3), else the one of Windows 95
+// and NT 4.0, which registers every class.
+void RegisterProgressBar() {
+  using InitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  const auto initEx = plat::sys::Lookup<InitEx>("comctl32.dll", "InitCommonControlsEx");
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&controls);
+  if (!initEx || !initEx(&controls)) InitCommonControls();
+}
 
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  Win32FrontEnd fe(window, instance, hostCommandLine);
+template <class C>
+int Run(MainWindow& window, const std::string& hostCommandLine, bool leaveStartFolder) {
+  HINSTANCE instance = C::Instance();
+  Win32FrontEnd<C> fe(window, instance, hostCommandLine);
   Dialogue& ui = window.ui();
   ui.Attach(&fe);
 
   const int templateId = hostCommandLine.empty() ? kTemplateExtract : kTemplateMake;
-  HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), nullptr,
-                                   Win32FrontEnd::MainProc, reinterpret_cast<LPARAM>(&fe));
+  HWND dialog =
+      C::Modeless(instance, templateId, Win32FrontEnd<C>::MainProc, reinterpret_cast<LPARAM>(&fe));
   int status;
   if (!dialog) {
     // A start-up failure that destroyed the window in its initialisation
     // is reported as failed creation too; its message was shown already.
     if (!window.Closed()) {
-      MessageBoxW(nullptr, W(msg::kMsgStartFailed).c_str(), nullptr, MB_OK);
+      C::Box(nullptr, msg::kMsgStartFailed, "", MB_OK);
       window.Destroy();
     }
     status = kExitUsage;
@@ -268,14 +377,26 @@ int RunWin32(MainWindow& window, const std::string& hostCommandLine, bool leaveS
     MSG msg;
     // No dialog-keyboard processing: Tab and Enter do not move between or
     // press the controls of the main window.
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    while (C::Get(&msg) > 0) {
       TranslateMessage(&msg);
-      DispatchMessageW(&msg);
+      C::Dispatch(&msg);
     }
     if (!window.Closed()) window.Destroy();
     status = window.ExitStatus();
   }
   ui.Attach(nullptr);
+  return status;
+}
+
+}  // namespace
+
+int RunWin32(MainWindow& window, const std::string& hostCommandLine, bool leaveStartFolder) {
+  // The folder picker and the shortcut use the shell's COM objects.
+  const HRESULT com = CoInitialize(nullptr);
+  RegisterProgressBar();
+  const int status = plat::sys::Windows9x()
+                         ? Run<AnsiWindows>(window, hostCommandLine, leaveStartFolder)
+                         : Run<WideWindows>(window, hostCommandLine, leaveStartFolder);
   if (SUCCEEDED(com)) CoUninitialize();
   return status;
 }
