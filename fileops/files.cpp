@@ -10,7 +10,8 @@
 
 Result Failure(int code, const std::string& subject) { return {code, subject, errno}; }
 
-Result CopyOnto(const std::string& src, const std::string& dst, SpaceModel* space, int failedCode) {
+Result CopyOnto(const std::string& src, const std::string& dst, SpaceModel* space, int failedCode,
+                plat::CopyTick tick, void* context) {
   if (space) {
     int64_t bytes = -1;
     if (std::FILE* f = plat::OpenFile(src, "rb")) {
@@ -21,7 +22,7 @@ Result CopyOnto(const std::string& src, const std::string& dst, SpaceModel* spac
     if (bytes < 0 || !space->Take(dst, static_cast<uint64_t>(bytes), false))
       return {failedCode, dst, 0};
   }
-  if (plat::CopyFileReplacing(src, dst)) return {};
+  if (plat::CopyFileReplacing(src, dst, tick, context)) return {};
   return Failure(failedCode, dst);
 }
 

@@ -12,10 +12,13 @@
 #include "fileops/space_model.h"
 #include "platform/platform.h"
 
-// Copies src over dst (space, when given, must take it first). On failure
-// the code is failedCode, the subject dst.
+// Copies src over dst (space, when given, must take it first). tick, when
+// given, is called between blocks (a window stays alive during a long copy
+// to a floppy); false from it stops the copy as failed. On failure the code
+// is failedCode, the subject dst.
 Result CopyOnto(const std::string& src, const std::string& dst, SpaceModel* space,
-                int failedCode = kCopyAbandoned);
+                int failedCode = kCopyAbandoned, plat::CopyTick tick = nullptr,
+                void* context = nullptr);
 
 // --- Disk identity markers "disk%d.id" -----------------------------------------
 std::string MarkerPath(const std::string& folder, int32_t number);

@@ -32,7 +32,8 @@ int Expander::WaitForDisk(DiskAccess& access) {
 int Expander::CopyBranch(const std::string& copySource, const std::string& target,
                          const std::string& shownName) {
   run_.events.Trace(" /!P");
-  while (!plat::CopyFileReplacing(copySource, target)) {
+  while (!plat::CopyFileReplacing(copySource, target, &RunContext::CopyTick, &run_)) {
+    if (!run_.Going()) return kAborted;
     if (!run_.AskRetry(shownName, RetryReason::kCopyFailed, errno)) {
       run_.progress.active = 0;
       return kCopyAbandoned;

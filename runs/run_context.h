@@ -87,6 +87,13 @@ class RunContext {
   }
   void PumpNow();
   void ResetProgress(uint32_t total) { window_ = events.ResetProgress(total); }
+  // For a long copy: lets the outside look between its blocks; false once
+  // the run is to stop.
+  static bool CopyTick(void* self) {
+    auto* run = static_cast<RunContext*>(self);
+    run->PumpNow();
+    return run->Going();
+  }
   void SetProgress(uint32_t value) {
     if (static_cast<uint32_t>(value - window_.low) < window_.span) return;
     window_ = events.SetProgress(value);

@@ -119,7 +119,10 @@ int SetWriter::RetryOnFreshDisk(const std::string& path, RetryReason why,
 
 int SetWriter::CopyWithRetry(const std::string& src, const std::string& destination,
                              const std::string& destinationRoot) {
-  for (Result copied; !(copied = CopyOnto(src, destination, space())).ok();) {
+  for (Result copied;
+       !(copied = CopyOnto(src, destination, space(), kCopyAbandoned, &RunContext::CopyTick, &run_))
+            .ok();) {
+    if (!run_.Going()) return kAborted;
     if (int r = RetryOnFreshDisk(destination, RetryReason::kCopyFailed, destinationRoot,
                                  kCopyAbandoned, copied.error))
       return r;
