@@ -312,6 +312,19 @@ bool IsSymbolicLink(const std::string& path) {
           data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
 }
 
+bool IsRegularFile(const std::string& path) {
+  std::wstring wide;
+  if (!Wide(path, wide)) return false;
+  HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool file = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
+                    !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  CloseHandle(h);
+  return file;
+}
+
 bool MakeLink(const std::string& target, const std::string& link) {
   std::wstring wideTarget, wideLink;
   if (!Wide(target, wideTarget) || !Wide(link, wideLink)) return false;

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cwchar>
+
 #include "platform/process.h"
 #include "text/wide_win32.h"
 
@@ -40,15 +42,48 @@ bool ToolAvailable(const std::string& name) {
   return SearchPathW(nullptr, WideUtf8(name).c_str(), L".exe", MAX_PATH, found, nullptr) != 0;
 }
 
-int RunTool(const std::vector<std::string>& argv, std::string* output,
-            const std::vector<std::string>& env) {
+namespace {
+
+// An entry "NAME=value" named by one of the names, or by a prefix ending
+// in '*'; names compare in any case, as Windows compares them.
+bool Named(const std::wstring& entry, const std::vector<std::string>& names) {
+  const std::wstring name = entry.substr(0, entry.find(L'=', 1));
+  for (const std::string& n : names) {
+    std::wstring want = WideUtf8(n.substr(0, n.find('=')));
+    const bool prefix = !want.empty() && want.back() == L'*';
+    if (prefix) want.pop_back();
+    if (prefix ? name.size() >= want.size() &&
+                     CompareStringOrdinal(name.data(), static_cast<int>(want.size()), want.data(),
+                                          static_cast<int>(want.size()), TRUE) == CSTR_EQUAL
+               : CompareStringOrdinal(name.data(), static_cast<int>(name.size()), want.data(),
+                                      static_cast<int>(want.size()), TRUE) == CSTR_EQUAL)
+      return true;
+  }
+  return false;
+}
+
+// Our environment with the setup's changes, as CreateProcessW takes it.
+std::wstring EnvironmentBlock(const ToolSetup& setup) {
+  std::wstring block;
+  if (wchar_t* ours = GetEnvironmentStringsW()) {
+    for (const wchar_t* e = ours; *e; e += wcslen(e) + 1) {
+      std::wstring entry = e;
+      if (!Named(entry, setup.env) && !Named(entry, setup.unset)) block += entry + L'\0';
+    }
+    FreeEnvironmentStringsW(ours);
+  }
+  for (const std::string& e : setup.env) block += WideUtf8(e) + L'\0';
+  return block + L'\0';
+}
+
+}  // namespace
+
+int RunTool(const std::vector<std::string>& argv, std::string* output, const ToolSetup& setup) {
   if (argv.empty()) return -1;
   std::wstring line;
   for (const std::string& a : argv) line += (line.empty() ? L"" : L" ") + Quoted(WideUtf8(a));
-  for (const std::string& e : env) {
-    const std::size_t eq = e.find('=');
-    SetEnvironmentVariableW(WideUtf8(e.substr(0, eq)).c_str(), WideUtf8(e.substr(eq + 1)).c_str());
-  }
+  std::wstring environment = EnvironmentBlock(setup);
+  const std::wstring folder = WideUtf8(setup.folder);
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE readEnd = nullptr, writeEnd = nullptr;
   if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return -1;
@@ -60,8 +95,9 @@ int RunTool(const std::vector<std::string>& argv, std::string* output,
   start.hStdOutput = writeEnd;
   start.hStdError = writeEnd;
   PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
-                                      CREATE_NO_WINDOW, nullptr, nullptr, &start, &process);
+  const BOOL started = CreateProcessW(
+      nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT,
+      environment.data(), folder.empty() ? nullptr : folder.c_str(), &start, &process);
   CloseHandle(writeEnd);
   if (!started) {
     CloseHandle(readEnd);
@@ -69,15 +105,24 @@ int RunTool(const std::vector<std::string>& argv, std::string* output,
   }
   char buf[4096];
   DWORD got = 0;
-  while (ReadFile(readEnd, buf, sizeof buf, &got, nullptr) && got > 0)
+  std::size_t said = 0;
+  bool stopped = false;
+  while (ReadFile(readEnd, buf, sizeof buf, &got, nullptr) && got > 0) {
+    said += got;
+    if (setup.outputLimit && said > setup.outputLimit) {
+      TerminateProcess(process.hProcess, 1);
+      stopped = true;
+      break;
+    }
     if (output) output->append(buf, got);
+  }
   CloseHandle(readEnd);
   WaitForSingleObject(process.hProcess, INFINITE);
   DWORD status = static_cast<DWORD>(-1);
   GetExitCodeProcess(process.hProcess, &status);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
-  return static_cast<int>(status);
+  return stopped ? -1 : static_cast<int>(status);
 }
 
 }  // namespace plat
