@@ -171,8 +171,11 @@ TEST_F(DiskSources, ImagesThatAreNoFatOrClaimTooMuchAreRefusedInOneLine) {
   for (int k = 0; k < 149; ++k)
     Patch(dir.path / "claims.img", kRoot1440 + 32 * (k + 1) + 26, entry.substr(26, 6));
   std::string error;
-  EXPECT_FALSE(Open(dir.path / "claims.img", error));
+  GivenSet set;
+  EXPECT_FALSE(set.Resolve({(dir.path / "claims.img").string()}, error));
+  EXPECT_TRUE(set.ReadFailed());
   EXPECT_NE(error.find("damaged: its directory claims"), std::string::npos) << error;
+  EXPECT_TRUE(fs::is_empty(tmp));
 }
 
 TEST_F(DiskSources, ShortNamesOfJapaneseDisksAndOfHostileOnesAreReadSafely) {
@@ -233,6 +236,14 @@ TEST_F(DiskSources, SetsNameTheirDisksPrintablyAndRefuseTwoForOneNumber) {
       << error;
   EXPECT_EQ(again.All().size(), 2u);
   EXPECT_EQ(again.ListName(), "KELVOD.LST");
+  // Links in a disk folder lead out of the set: neither listed nor read.
+  fs::create_symlink(dir.path / "h" / "two" / "KELVOD.LST", dir.path / "h" / "two" / "leak");
+  fs::create_directory_symlink(dir.path, dir.path / "h" / "two" / "up");
+  auto two = Open(dir.path / "h" / "two", error);
+  ASSERT_TRUE(two);
+  EXPECT_EQ(Files(*two),
+            (std::map<std::string, std::string>{{"KELVOD.LST", ""}, {"disk2.id", ""}}));
+  EXPECT_EQ(two->Fetch("leak", error), "");
 }
 
 TEST_F(DiskSources, WritingChecksNamesFirstAndLeavesNothingWhenStopped) {
@@ -278,17 +289,23 @@ TEST_F(DiskSources, EveryFloppyFormatFillsExactlyAsTheModelSays) {
       files[name] = std::string(bytes, 'x');
     };
     take("disk1.id", 0);
-    // "." and ".." tip this folder into a second cluster.
-    for (uint64_t k = 0; k + 1 < f.clusterBytes / 32; ++k) take("Sub\\F" + std::to_string(k), 1);
+    // With "." and ".." one folder fills its cluster, the other needs two.
+    for (uint64_t k = 0; k + 2 < f.clusterBytes / 32; ++k) take("One\\F" + std::to_string(k), 1);
+    for (uint64_t k = 0; k + 1 < f.clusterBytes / 32; ++k) take("Two\\F" + std::to_string(k), 1);
     take("A long name in the root.dat", 3 * f.clusterBytes + 1);
     take("LAST.DAT", model.FreeBytes());
     EXPECT_EQ(model.FreeBytes(), 0u);
     EXPECT_FALSE(model.Take("\\r\\MORE", 1, false));
     files.erase("disk1.id");
+    const fs::path fresh = dir.path / (std::string(f.name) + "fresh.img");
+    ASSERT_EQ(Write(Disk(dir.path / "fresh", 1, {}), fresh, f.name), "");
+    std::string error;
+    auto empty = FatImageSource::Open(Inner(fresh), "x", error);
+    ASSERT_TRUE(empty) << error;
+    EXPECT_EQ(empty->FreeBytes(), f.clusters * f.clusterBytes);
     const fs::path image = dir.path / (std::string(f.name) + ".img");
     ASSERT_EQ(Write(Disk(dir.path / f.name, 1, files), image, f.name), "");
     EXPECT_EQ(fs::file_size(image), f.geometry.Bytes());
-    std::string error;
     auto source = FatImageSource::Open(Inner(image), "x", error);
     ASSERT_TRUE(source) << error;
     EXPECT_EQ(source->FreeBytes(), 0u);

@@ -16,6 +16,7 @@ struct DiskEntry {
   bool folder = false;
 };
 
+// A source is used by one thread at a time.
 class DiskSource {
  public:
   virtual ~DiskSource() = default;

@@ -162,6 +162,7 @@ bool GivenSet::AddHolder(const std::string& folder, const std::string& shown, st
         e.isFolder ? IsDiskFolder(path) : IsContainerImage(path, false) || IsFatImage(path, false);
     if (!disk) return true;
     std::unique_ptr<DiskSource> source = OpenDisk(path, e.isFolder, memberShown, error);
+    readFailed_ = !source;
     ok = source && Add(std::move(source), false, error);
     return ok;
   });
@@ -195,6 +196,7 @@ bool GivenSet::Resolve(const std::vector<std::string>& args, std::string& error)
       continue;
     }
     std::unique_ptr<DiskSource> source = OpenDisk(trimmed, found == Found::kFolder, shown, error);
+    readFailed_ = !source;
     if (!source || !Add(std::move(source), true, error)) return false;
   }
   return true;

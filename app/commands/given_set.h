@@ -25,6 +25,7 @@ struct GivenDisk {
   std::string listName;      // the list as named on the disk; "" when it has none
 };
 
+// Its sources are read by one thread at a time.
 class GivenSet {
  public:
   // Takes the SET arguments (host form). False, with one line in error
@@ -32,6 +33,10 @@ class GivenSet {
   // an argument is neither a disk nor a holder of disks, a disk cannot be
   // read, or two disks claim one number.
   bool Resolve(const std::vector<std::string>& args, std::string& error);
+  // After a failed Resolve: true when a disk was there but could not be
+  // read (a damaged image, a tool that failed: the work failed), false when
+  // the arguments themselves were wrong (usage).
+  bool ReadFailed() const { return readFailed_; }
 
   // The disks by their numbers.
   const std::map<int, DiskSource*>& Disks() const { return byNumber_; }
@@ -52,6 +57,7 @@ class GivenSet {
   std::vector<GivenDisk> disks_;
   std::map<int, DiskSource*> byNumber_;
   std::vector<std::string> notes_;
+  bool readFailed_ = false;
 };
 
 // Opens one disk: the first kind that recognises it; a file no kind
