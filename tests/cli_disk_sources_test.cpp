@@ -145,10 +145,14 @@ TEST_F(DiskSources, EveryContainerFormatReadsBackWithTheSameFilesWhateverItsName
     }
   }
   WriteFileBytes(dir.path / "holder" / "notes.txt", "not a disk");
+  WriteFileBytes(dir.path / "holder" / "junk.d88", "not a disk either");
   GivenSet set;
   std::string error;
   ASSERT_TRUE(set.Resolve({(dir.path / "holder").string()}, error)) << error;
   EXPECT_EQ(set.Disks().size(), static_cast<std::size_t>(number));
+  EXPECT_EQ(set.Notes().size(), 1u);  // junk.d88
+  EXPECT_FALSE(Open(dir.path / "holder" / "junk.d88", error));
+  EXPECT_EQ(error.find("shown: D88"), 0u) << error;
   EXPECT_TRUE(HoldsDisks(Inner(dir.path / "holder")));
   EXPECT_FALSE(HoldsDisks(Inner(dir.path)));
 }

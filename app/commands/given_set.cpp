@@ -4,6 +4,7 @@
 
 #include "app/commands/image_tools.h"
 #include "app/commands/sources.h"
+#include "images/disk_image.h"
 #include "platform/platform.h"
 #include "text/cp932.h"
 #include "text/paths.h"
@@ -84,10 +85,26 @@ bool HoldsDisks(const std::string& folder) {
   return holds;
 }
 
+namespace {
+
+// What a file's name alone makes it: an image of a container format, or
+// raw sectors (kRaw), or neither.
+images::ImageFormat NamedFormat(const std::string& path) {
+  const std::size_t sep = cp932::FindLast(path, '\\');
+  return images::DetectImage("", std::string_view(path).substr(sep == cp932::npos ? 0 : sep + 1));
+}
+
+}  // namespace
+
 std::unique_ptr<DiskSource> OpenDisk(const std::string& path, bool isFolder,
                                      const std::string& shown, std::string& error) {
   for (const DiskSourceKind& kind : DiskSourceKinds())
     if (kind.recognises(path, isFolder)) return kind.open(path, shown, error);
+  // Named, but not recognised by its content: the reason comes from the
+  // format its name claims, else from the image tools.
+  const images::ImageFormat named = NamedFormat(path);
+  if (named != images::ImageFormat::kUnknown && named != images::ImageFormat::kRaw)
+    return OpenContainerImage(path, shown, error);
   return OpenFatImage(path, shown, error);
 }
 
@@ -160,6 +177,8 @@ bool GivenSet::AddHolder(const std::string& folder, const std::string& shown, st
     const std::string path = folder + e.name;
     const bool disk =
         e.isFolder ? IsDiskFolder(path) : IsContainerImage(path, false) || IsFatImage(path, false);
+    if (!disk && !e.isFolder && NamedFormat(path) != images::ImageFormat::kUnknown)
+      notes_.push_back(memberShown + ": named like a disk image but none by its content, left out");
     if (!disk) return true;
     std::unique_ptr<DiskSource> source = OpenDisk(path, e.isFolder, memberShown, error);
     readFailed_ = !source;

@@ -76,7 +76,8 @@ bool IsContainerImage(const std::string& path, bool isFolder) {
   if (isFolder || !ReadHead(path, images::kMaxImageBytes + 1, bytes) ||
       bytes.size() > images::kMaxImageBytes)
     return false;
-  const images::ImageFormat f = images::DetectImage(bytes, LastLevel(path));
+  // By content alone: a name says nothing in a folder scan.
+  const images::ImageFormat f = images::DetectImage(bytes, "");
   return f != images::ImageFormat::kUnknown && f != images::ImageFormat::kRaw;
 }
 

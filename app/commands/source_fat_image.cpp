@@ -116,6 +116,22 @@ bool PowerOfTwo(uint64_t v, uint64_t low, uint64_t high) {
   return v >= low && v <= high && (v & (v - 1)) == 0;
 }
 
+// The clusters the listing's files and sub-folders need at least (a
+// folder: its entries, "." and ".." included, one slot each).
+uint64_t ClaimedClusters(const Listing& l, uint64_t clusterBytes) {
+  if (clusterBytes == 0) return 0;
+  std::vector<uint64_t> held(l.entries.size(), 0);
+  for (const ListedEntry& e : l.entries)
+    if (e.parent >= 0) ++held[static_cast<std::size_t>(e.parent)];
+  uint64_t claimed = 0;
+  for (std::size_t k = 0; k < l.entries.size(); ++k) {
+    const ListedEntry& e = l.entries[k];
+    const uint64_t bytes = e.folder ? (2 + held[k]) * kSlotBytes : e.size;
+    claimed += (bytes + clusterBytes - 1) / clusterBytes;
+  }
+  return claimed;
+}
+
 }  // namespace
 
 bool ParseListing(std::string_view text, Listing& out, std::string& error) {
@@ -254,28 +270,34 @@ bool FatImageSource::List(std::string& error) {
     error = shown_ + ": its directory cannot be read: " + why;
     return false;
   }
+  if (const uint64_t claimed = ClaimedClusters(listing, clusterBytes_); claimed > clusters_) {
+    error = shown_ + ": damaged: its directory claims " + std::to_string(claimed * clusterBytes_) +
+            " bytes, more than the " + std::to_string(clusters_ * clusterBytes_) +
+            " bytes the image can hold";
+    return false;
+  }
   freeBytes_ = listing.freeBytes;
-  // Names of every entry, the short ones for the tools; what cannot be
-  // named here is left out with what it holds.
-  const std::size_t n = listing.entries.size();
-  std::vector<std::string> inner(n), shortPath(n);
-  std::vector<bool> kept(n, false);
-  std::vector<uint64_t> held(n, 0);  // entries in each folder
-  std::map<std::string, int> seen;   // relative names in upper case
-  uint64_t claimed = 0;
   for (int folder : listing.unreadable) {
     notes_.push_back(shown_ + ": an entry of " +
                      (folder < 0 ? std::string("the root folder")
                                  : ShownText(ListedPath(listing, folder).substr(3))) +
                      " cannot be read, left out");
   }
+  Admit(listing);
+  return true;
+}
+
+void FatImageSource::Admit(const Listing& listing) {
+  // Names of every entry, the short ones for the tools; what cannot be
+  // named here is left out with what it holds.
+  const std::size_t n = listing.entries.size();
+  std::vector<std::string> inner(n), shortPath(n);
+  std::vector<bool> kept(n, false);
   for (std::size_t k = 0; k < n; ++k) {
     const ListedEntry& e = listing.entries[k];
-    const int p = e.parent;
-    if (p >= 0) ++held[static_cast<std::size_t>(p)];
-    claimed += clusterBytes_ ? (e.size + clusterBytes_ - 1) / clusterBytes_ : 0;
-    if (p >= 0 && !kept[static_cast<std::size_t>(p)]) continue;
-    const std::string parentInner = p >= 0 ? inner[static_cast<std::size_t>(p)] + "\\" : "";
+    const std::size_t p = static_cast<std::size_t>(e.parent);
+    if (e.parent >= 0 && !kept[p]) continue;
+    const std::string parentInner = e.parent >= 0 ? inner[p] + "\\" : "";
     // A short name alone is bytes of the disk's code page: 932 on the
     // disks this program reads.
     std::string level, utf8;
@@ -287,48 +309,36 @@ bool FatImageSource::List(std::string& error) {
       named = true;
     }
     std::string fault = named ? FatNameFault(level, false) : "has no code page 932 form";
-    const std::string shownName = ShownText(ListedPath(listing, static_cast<int>(k)).substr(3));
-    if (fault.empty()) {
-      if (!seen.emplace(FoldCase(parentInner + level), static_cast<int>(k)).second)
-        fault = "is there twice (names differ only in case)";
-    }
+    if (fault.empty() && !byFolded_.emplace(FoldCase(parentInner + level), entries_.size()).second)
+      fault = "is there twice (names differ only in case)";
     if (!fault.empty()) {
-      notes_.push_back(shown_ + ": " + shownName + " " + fault + ", left out");
+      notes_.push_back(shown_ + ": " +
+                       ShownText(ListedPath(listing, static_cast<int>(k)).substr(3)) + " " + fault +
+                       ", left out");
       continue;
     }
     kept[k] = true;
     inner[k] = parentInner + level;
     // The tools take "*?[" as wildcards and '\' as a separator: a short
     // name holding one is never handed to them.
-    const std::string parentShort = p >= 0 ? shortPath[static_cast<std::size_t>(p)] : "";
+    const std::string parentShort = e.parent >= 0 ? shortPath[p] : "";
     std::string shortUtf8;
-    const bool nameable = (p < 0 || !parentShort.empty()) &&
+    const bool nameable = (e.parent < 0 || !parentShort.empty()) &&
                           cp932::ToUtf8(e.shortBytes, shortUtf8) && !shortUtf8.empty() &&
                           shortUtf8.find_first_of("*?[]\\/") == std::string::npos;
     shortPath[k] = nameable ? parentShort + "/" + shortUtf8 : "";
+    byName_.emplace(inner[k], entries_.size());
     entries_.push_back({inner[k], e.size, e.folder});
     shortPaths_.push_back(shortPath[k]);
   }
-  for (std::size_t k = 0; k < n; ++k) {
-    if (listing.entries[k].folder && clusterBytes_)
-      claimed +=
-          std::max<uint64_t>(1, ((2 + held[k]) * kSlotBytes + clusterBytes_ - 1) / clusterBytes_);
-  }
-  if (clusterBytes_ && claimed > clusters_) {
-    error = shown_ + ": damaged: its directory claims " + std::to_string(claimed * clusterBytes_) +
-            " bytes, more than the " + std::to_string(clusters_ * clusterBytes_) +
-            " bytes the image can hold";
-    return false;
-  }
-  return true;
 }
 
 std::string FatImageSource::Fetch(const std::string& relative, std::string& error) {
-  std::size_t at = entries_.size();
-  for (std::size_t k = 0; k < entries_.size() && at == entries_.size(); ++k)
-    if (entries_[k].name == relative) at = k;
-  for (std::size_t k = 0; k < entries_.size() && at == entries_.size(); ++k)
-    if (cp932::CompareNoCase(entries_[k].name, relative) == 0) at = k;
+  auto exact = byName_.find(relative);
+  auto folded = exact == byName_.end() ? byFolded_.find(FoldCase(relative)) : byFolded_.end();
+  const std::size_t at = exact != byName_.end()      ? exact->second
+                         : folded != byFolded_.end() ? folded->second
+                                                     : entries_.size();
   const std::string shownName = ShownText(plat::DisplayPath(relative));
   if (at == entries_.size() || entries_[at].folder) {
     error = shown_ + ": " + shownName +
@@ -371,11 +381,8 @@ bool IsFatImage(const std::string& path, bool isFolder) {
   if (ReadBootSector(bytes, clusterBytes, clusters)) return true;
   // Raw sectors of a known disk whose boot sector is damaged: the tools
   // then say why they cannot read it.
-  const std::size_t sep = cp932::FindLast(path, '\\');
   return ReadHead(path, images::kMaxImageBytes + 1, bytes) &&
-         bytes.size() <= images::kMaxImageBytes &&
-         images::DetectImage(bytes, path.substr(sep == cp932::npos ? 0 : sep + 1)) ==
-             images::ImageFormat::kRaw;
+         images::DetectImage(bytes, "") == images::ImageFormat::kRaw;
 }
 
 std::unique_ptr<DiskSource> OpenFatImage(const std::string& path, const std::string& shown,

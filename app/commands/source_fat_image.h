@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -64,11 +65,13 @@ class FatImageSource : public DiskSource {
  private:
   FatImageSource() = default;
   bool List(std::string& error);
+  void Admit(const Listing& listing);
 
   std::string path_, shown_;
   ToolFolder folder_;
   std::vector<DiskEntry> entries_;
   std::vector<std::string> shortPaths_;  // of each entry, for the tools; "" when not to be named
+  std::map<std::string, std::size_t> byName_, byFolded_;  // entries by name, by FoldCase
   std::vector<std::string> notes_;
   std::vector<std::string> fetched_;
   uint64_t freeBytes_ = 0;
