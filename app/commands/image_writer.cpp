@@ -114,8 +114,9 @@ bool WriteFloppyImage(const ImageOrder& order, std::string& error) {
 
   // The private folder lies beside the image, so that the finished image
   // is renamed into place, never copied.
+  const std::string image = AbsolutePath(order.image);
   PathParts parts;
-  SplitPath(order.image, parts);
+  SplitPath(image, parts);
   ToolFolder tools;
   if (!tools.Make(parts.drive + parts.folder, "kvw"))
     return fail("cannot make a temporary folder beside it");
@@ -162,7 +163,7 @@ bool WriteFloppyImage(const ImageOrder& order, std::string& error) {
     if (order.stopRequested && order.stopRequested()) return fail("stopped");
     if (std::string d = Difference(disk->Entries(), back->Entries()); !d.empty()) return fail(d);
   }
-  if (!plat::Rename(made, order.image)) return fail("cannot be put in place");
+  if (!plat::Rename(made, image)) return fail("cannot be put in place");
   return true;
 }
 

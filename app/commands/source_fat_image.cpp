@@ -17,6 +17,9 @@ namespace {
 constexpr std::string_view kHeader = "Directory for ";
 constexpr std::string_view kTotal = "Total files listed:";
 constexpr uint64_t kSlotBytes = 32;
+// A path of DOS and Windows is at most 260 characters: a deeper tree is no
+// disk of theirs, and only makes the listing long.
+constexpr int kDeepestFolder = 128;
 
 std::vector<std::string_view> Lines(std::string_view text) {
   std::vector<std::string_view> lines;
@@ -94,9 +97,14 @@ bool ParseEntry(std::string_view line, ListedEntry& e, bool& dot) {
 
 // The name a listing shows a folder under in its "Directory for" line.
 std::string ListedPath(const Listing& l, int index) {
-  if (index < 0) return "::";
-  const ListedEntry& e = l.entries[static_cast<std::size_t>(index)];
-  return ListedPath(l, e.parent) + "/" + (e.longName.empty() ? e.shortShown : e.longName);
+  std::vector<const std::string*> levels;
+  for (int at = index; at >= 0; at = l.entries[static_cast<std::size_t>(at)].parent) {
+    const ListedEntry& e = l.entries[static_cast<std::size_t>(at)];
+    levels.push_back(e.longName.empty() ? &e.shortShown : &e.longName);
+  }
+  std::string path = "::";
+  for (auto level = levels.rbegin(); level != levels.rend(); ++level) path += "/" + **level;
+  return path;
 }
 
 uint64_t FreeBytesOf(std::string_view line) {
@@ -140,6 +148,7 @@ bool ParseListing(std::string_view text, Listing& out, std::string& error) {
   std::size_t i = 0;
   while (i < lines.size() && lines[i].substr(0, kHeader.size()) != kHeader) ++i;
   std::vector<int> next = {-1};  // the folders still to come, the next one last
+  std::vector<int> depth;        // of each entry: 1 in the root, 2 in a folder of it, ...
   while (i < lines.size()) {
     const std::string_view line = lines[i++];
     if (line.substr(0, kHeader.size()) == kHeader) {
@@ -155,6 +164,10 @@ bool ParseListing(std::string_view text, Listing& out, std::string& error) {
         return false;
       }
       std::vector<int> folders;
+      if (folder >= 0 && depth[static_cast<std::size_t>(folder)] >= kDeepestFolder) {
+        error = "folders nested more than " + std::to_string(kDeepestFolder) + " deep";
+        return false;
+      }
       for (; i < lines.size() && !lines[i].empty() && lines[i][0] != ' '; ++i) {
         ListedEntry e;
         bool dot = false;
@@ -166,6 +179,7 @@ bool ParseListing(std::string_view text, Listing& out, std::string& error) {
         if (dot) continue;
         e.parent = folder;
         if (e.folder) folders.push_back(static_cast<int>(out.entries.size()));
+        depth.push_back(folder < 0 ? 1 : depth[static_cast<std::size_t>(folder)] + 1);
         out.entries.push_back(std::move(e));
       }
       next.insert(next.end(), folders.rbegin(), folders.rend());
