@@ -259,11 +259,16 @@ TEST_F(DiskSources, WritingChecksNamesFirstAndLeavesNothingWhenStopped) {
                               {"a.TXT", ""},
                               {std::string(252, 'n') + ".t", ""},
                               {"fine name.txt", ""}});
-  const auto faults = NamesAFatVolumeCannotHold(Inner(disk), 4);
-  std::set<std::string> named;
-  for (const NameFault& f : faults) named.insert(f.relative);
-  EXPECT_EQ(named,
-            (std::set<std::string>{"a<b", "CON", "x.", "a.TXT", std::string(252, 'n') + ".t"}));
+  for (std::size_t suffix : {0, 4}) {
+    std::set<std::string> named;
+    for (const NameFault& f : NamesAFatVolumeCannotHold(Inner(disk), suffix))
+      named.insert(f.relative);
+    // With a suffix a file's name ends in no dot and is no device's.
+    const std::set<std::string> want =
+        suffix ? std::set<std::string>{"a<b", "a.TXT", std::string(252, 'n') + ".t"}
+               : std::set<std::string>{"a<b", "CON", "x.", "a.TXT"};
+    EXPECT_EQ(named, want);
+  }
   const std::string refused = Write(disk, dir.path / "bad.img");
   EXPECT_NE(refused.find("(and 3 more)"), std::string::npos) << refused;
   EXPECT_FALSE(fs::exists(dir.path / "bad.img"));

@@ -72,7 +72,7 @@ int ToolFolder::Run(const std::vector<std::string>& argv, std::string& output, C
   return plat::RunTool(argv, &output, setup);
 }
 
-std::string FatNameFault(std::string_view level, bool writing, std::size_t addedUnits) {
+std::string FatNameFault(std::string_view level, bool writing) {
   if (level.empty() || level == "." || level == "..") return "is no name";
   std::size_t units = 0;
   for (std::size_t i = 0; i < level.size(); i = cp932::Next(level, i), ++units) {
@@ -85,7 +85,7 @@ std::string FatNameFault(std::string_view level, bool writing, std::size_t added
   if (!writing) return {};
   if (level.back() == '.' || level.back() == ' ')
     return "ends in a dot or a blank, which a FAT volume drops";
-  if (units + addedUnits > 255) return "is longer than the 255 characters of a FAT name";
+  if (units > 255) return "is longer than the 255 characters of a FAT name";
   std::string upper;
   for (char c : level) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
   for (const char* device : {"CON", "PRN", "AUX", "NUL"})

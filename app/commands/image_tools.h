@@ -51,8 +51,8 @@ class ToolFolder {
 // when it can. Always: empty, "." or "..", a control character or one of
 // \ / : * ? " < > |. When writing also: a device name (CON, AUX, COM1, ...),
 // a last character '.' or ' ' (dropped by the tools), more than 255
-// characters once addedUnits more are appended (a suffix the make adds).
-std::string FatNameFault(std::string_view level, bool writing, std::size_t addedUnits = 0);
+// characters.
+std::string FatNameFault(std::string_view level, bool writing);
 
 // A name (code page 932) with its single-byte letters in upper case: the
 // key under which a FAT volume, or Windows, takes two names for one.

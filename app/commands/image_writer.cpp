@@ -65,7 +65,9 @@ std::vector<NameFault> NamesAFatVolumeCannotHold(const std::string& folder,
         why = "has no code page 932 form";
       } else if (e.isLink) {
         why = "is a link";
-      } else if (why = FatNameFault(e.name, true, e.isFolder ? 0 : suffixUnits); why.empty()) {
+      } else if (why = FatNameFault(e.isFolder ? e.name : e.name + std::string(suffixUnits, '_'),
+                                    true);
+                 why.empty()) {
         if (!folded.insert(FoldCase(e.name)).second)
           why = "differs from another name only in case, which a FAT volume does not tell apart";
       }

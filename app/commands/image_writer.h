@@ -17,10 +17,12 @@ struct NameFault {
   std::string reason;    // English: "holds '?', which a FAT volume cannot hold"
 };
 // Every name below a folder (inner form) that a FAT volume cannot hold:
-// characters, device names, trailing dots and blanks, names too long once
-// the make adds suffixUnits characters to a file's name, names that differ
-// only in case, names without a code page 932 form, links. Empty when the
-// folder can be written as an image; the make calls it before any disk.
+// characters, device names, trailing dots and blanks, names too long,
+// names that differ only in case, names without a code page 932 form,
+// links. Files are judged as named on the disk with suffixUnits more
+// characters: the make, which checks its work folder before any disk is
+// written, appends "_lzs" and a piece number. Empty when the folder can be
+// written as an image.
 std::vector<NameFault> NamesAFatVolumeCannotHold(const std::string& folder,
                                                  std::size_t suffixUnits = 0);
 
