@@ -76,6 +76,9 @@ bool GetFileId(const std::string& path, FileId& id);
 bool SameFile(const std::string& a, const std::string& b);
 // True when path itself (not what it points to) is a symbolic link.
 bool IsSymbolicLink(const std::string& path);
+// True when path leads to an ordinary file (links followed): not a folder,
+// device or pipe, which could not be read to its end or would never end.
+bool IsRegularFile(const std::string& path);
 // Makes link stand for target (a full path) without copying it (a
 // symbolic link where the system has them); false on failure.
 bool MakeLink(const std::string& target, const std::string& link);

@@ -552,6 +552,12 @@ bool IsSymbolicLink(const std::string& path) {
   return HostWithStat(inner, host, st, false) && S_ISLNK(st.st_mode);
 }
 
+bool IsRegularFile(const std::string& path) {
+  std::string host;
+  struct stat st;
+  return HostWithStat(path, host, st) && S_ISREG(st.st_mode);
+}
+
 bool MakeLink(const std::string& target, const std::string& link) {
   std::string hostTarget, hostLink;
   // The target as it is on the disk: a link to a name typed in another case

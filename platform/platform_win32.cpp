@@ -273,6 +273,12 @@ bool IsSymbolicLink(const std::string& path) {
           found[0].reparseTag == IO_REPARSE_TAG_MOUNT_POINT);
 }
 
+bool IsRegularFile(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  return Sys().FileData(path, data) &&
+         !(data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
 // Symbolic links need a right most users lack: a hard link where the
 // system and the volume allow it, else a copy.
 bool MakeLink(const std::string& target, const std::string& link) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "platform/process.h"
 #include "support/disk_fixtures.h"
 
 namespace {
@@ -105,6 +106,25 @@ TEST(PlatformFiles, PipesAreNeitherListedNorOpened) {
   plat::FindClose(h);
   EXPECT_EQ(names, (std::vector<std::string>{".", "..", "file"}));
   EXPECT_EQ(plat::OpenFile(Inner(dir.path / "pipe"), "rb"), nullptr);  // and does not hang
+}
+
+TEST(PlatformTools, RunInTheirFolderWithTheEnvironmentGivenAndAnEndToWhatTheySay) {
+  TempDir dir;
+  const fs::path odd = dir.path / "$(touch x) `y`";
+  fs::create_directories(odd);
+  setenv("KV_DROPPED_ONE", "1", 1);
+  plat::ToolSetup setup;
+  setup.folder = odd.string();
+  setup.env = {"KV_GIVEN=2"};
+  setup.unset = {"KV_DROPPED*"};
+  std::string out;
+  EXPECT_EQ(plat::RunTool({"sh", "-c", "pwd; echo ${KV_DROPPED_ONE-none} $KV_GIVEN"}, &out, setup),
+            0);
+  EXPECT_EQ(out, odd.string() + "\nnone 2\n");
+  setup.outputLimit = 100000;
+  EXPECT_EQ(plat::RunTool({"yes"}, nullptr, setup), -1);
+  EXPECT_TRUE(fs::is_empty(odd));
+  EXPECT_FALSE(plat::IsRegularFile(Inner(dir.path)));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "text/cp932.h"
+#include "text/shown.h"
 
 namespace {
 
@@ -93,6 +94,15 @@ TEST(Cp932, ConversionsRefuseTextThatWouldNotComeBack) {
   EXPECT_EQ(back, kHyo + "\xb1");
   EXPECT_FALSE(cp932::ToCharset(kHyo, "ISO-8859-1", out));
   EXPECT_FALSE(cp932::FromCharset("x", "NO-SUCH-CHARSET", out));
+}
+
+TEST(ShownText, HidesControlsDirectionMarksAndBrokenUtf8) {
+  EXPECT_EQ(ShownText("a\x1b[31mb\tc\x7f"), "a?[31mb?c?");
+  // C1 CSI, a right-to-left override, a stray byte, a cut character.
+  EXPECT_EQ(ShownText("\xc2\x9bx\xe2\x80\xaey\xff\xe6\x97\xa5\xe6\x97"), "?x?y?\xe6\x97\xa5??");
+  std::string bytes;
+  ASSERT_TRUE(cp932::Utf8ToCharset("\u00f2\\", "CP850", bytes));
+  EXPECT_EQ(bytes, "\x95\x5c");  // a code page 932 character as another program shows it
 }
 
 }  // namespace

@@ -101,6 +101,10 @@ bool ToCharset(std::string_view in, const char* charset, std::string& out) {
   return Convert(charset, kCodePage, in, out);
 }
 
+bool Utf8ToCharset(std::string_view utf8, const char* charset, std::string& out) {
+  return Convert(charset, kUtf8, utf8, out);
+}
+
 bool FromCharset(std::string_view in, const char* charset, std::string& out) {
   if (!Convert(kCodePage, charset, in, out)) return false;
   std::string again;

@@ -197,6 +197,11 @@ bool ToCharset(std::string_view in, const char* charset, std::string& out) {
   return cp != 0 && Convert(cp, kCodePage, in, out);
 }
 
+bool Utf8ToCharset(std::string_view utf8, const char* charset, std::string& out) {
+  const UINT cp = CodePageOf(charset);
+  return cp != 0 && Convert(cp, CP_UTF8, utf8, out);
+}
+
 bool FromCharset(std::string_view in, const char* charset, std::string& out) {
   UINT cp = CodePageOf(charset);
   return cp != 0 && Convert(kCodePage, cp, in, out);

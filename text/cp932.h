@@ -74,5 +74,9 @@ bool FromUtf8(std::string_view in, std::string& out);
 // is not UTF-8).
 bool ToCharset(std::string_view in, const char* charset, std::string& out);
 bool FromCharset(std::string_view in, const char* charset, std::string& out);
+// UTF-8 text into the bytes of a named character set ("CP850"), for bytes
+// that another program showed in UTF-8; false when a character has no form
+// there.
+bool Utf8ToCharset(std::string_view utf8, const char* charset, std::string& out);
 
 }  // namespace cp932

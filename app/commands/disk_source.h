@@ -16,11 +16,16 @@ struct DiskEntry {
   bool folder = false;
 };
 
+// A source is used by one thread at a time.
 class DiskSource {
  public:
   virtual ~DiskSource() = default;
-  // The disk as the user named it (host form), for messages.
+  // The disk as the user named it (host form, through ShownText), for
+  // messages.
   virtual const std::string& Shown() const = 0;
+  // The folder or image file it is read from (inner form): two arguments
+  // naming one file are one disk.
+  virtual const std::string& Path() const = 0;
   // Every file and folder on the disk, folders before what they hold.
   // Names the program cannot hold (no code page 932 form) and links are
   // left out.
@@ -37,7 +42,8 @@ class DiskSource {
 };
 
 // A kind of disk: whether a path is one (by content, not by its name alone)
-// and how to open it. Open fails with a one-line English reason.
+// and how to open it. Open fails with a one-line English reason that names
+// the disk as `shown` gives it. path: inner form.
 struct DiskSourceKind {
   const char* name;  // "folder", "fat-image", ...
   bool (*recognises)(const std::string& path, bool isFolder);

@@ -2,18 +2,27 @@
 
 #include <cctype>
 
-#include "app/commands/disk_sets.h"
+#include "app/commands/given_set.h"
 #include "text/cp932.h"
 
 namespace {
 
-// The layouts the image formatter gives each size (boot sector, two FATs,
-// the root directory, then the data clusters).
-constexpr FloppyFormat kFloppies[] = {
-    {"720k", 720, 1024, 713, 112},
-    {"1200k", 1200, 512, 2371, 224},
-    {"1440k", 1440, 512, 2847, 224},
-    {"2880k", 2880, 1024, 2863, 240},
+// The layouts the image formatter gives each size (boot sector, FATs, the
+// root directory, then the data clusters); the tests hold every row against
+// a freshly formatted image. The 1.25 MB disk of the Japanese machines has
+// 1,024-byte sectors: one reserved, two FATs of two, six of root directory.
+const FloppyFormat kFloppies[] = {
+    {"720k", 720, 1024, 713, 112, "-f 720", {80, 2, 9, 512, 0xF9}},
+    {"1200k", 1200, 512, 2371, 224, "-f 1200", {80, 2, 15, 512, 0xF9}},
+    {"1232k",
+     1232,
+     1024,
+     1221,
+     192,
+     "-t 77 -h 2 -s 8 -S 3 -c 1 -r 6 -L 2 -m 0xfe",
+     {77, 2, 8, 1024, 0xFE}},
+    {"1440k", 1440, 512, 2847, 224, "-f 1440", {80, 2, 18, 512, 0xF0}},
+    {"2880k", 2880, 1024, 2863, 240, "-f 2880", {80, 2, 36, 512, 0xF0}},
 };
 
 constexpr uint64_t kSlotBytes = 32;
@@ -43,6 +52,30 @@ bool PlainPart(std::string_view part, std::size_t most) {
 }
 
 }  // namespace
+
+std::span<const FloppyFormat> FloppyFormats() { return kFloppies; }
+
+std::string FloppySizeList() {
+  std::string out;
+  for (const FloppyFormat& f : kFloppies) out += (out.empty() ? "" : ", ") + std::string(f.name);
+  return out;
+}
+
+std::vector<std::string> MformatArguments(const FloppyFormat& floppy) {
+  std::vector<std::string> words;
+  for (std::string_view rest = floppy.mformat; !rest.empty();) {
+    const std::size_t blank = rest.find(' ');
+    if (blank != 0) words.emplace_back(rest.substr(0, blank));
+    rest.remove_prefix(blank == std::string_view::npos ? rest.size() : blank + 1);
+  }
+  return words;
+}
+
+const FloppyFormat* FloppyOfGeometry(const images::Geometry& g) {
+  for (const FloppyFormat& f : kFloppies)
+    if (f.geometry == g) return &f;
+  return nullptr;
+}
 
 const FloppyFormat* FindFloppyFormat(const std::string& size) {
   std::string lower;
@@ -106,7 +139,7 @@ void VolumeModel::Clear() {
 
 bool VolumeModel::Fresh() const {
   for (const auto& [relative, placed] : files_)
-    if (MarkerNumber(relative) == 0) return false;
+    if (disks::MarkerNumber(relative) == 0) return false;
   return true;
 }
 

@@ -5,21 +5,36 @@
 #include <cstdint>
 #include <map>
 #include <set>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "fileops/space_model.h"
+#include "images/disk_image.h"
 
-// A FAT12 floppy as the image tools format it.
+// A FAT12 floppy as the image tools format it: one row of the one table
+// of sizes that the usage text, the manual and the image writer all use.
 struct FloppyFormat {
-  const char* name;       // "1440k"
-  int formatKilobytes;    // what the formatter is told (-f)
-  uint64_t clusterBytes;  // allocation unit
-  uint64_t clusters;      // data clusters
-  uint32_t rootEntries;   // fixed slots of the root directory
+  const char* name;           // "1440k"
+  int formatKilobytes;        // the size in KiB (the formatter's -f for all but 1232k)
+  uint64_t clusterBytes;      // allocation unit
+  uint64_t clusters;          // data clusters
+  uint32_t rootEntries;       // fixed slots of the root directory
+  const char* mformat;        // the formatter's arguments that make it, blank-separated
+  images::Geometry geometry;  // the disk as the image containers describe it
 };
 
-// "720k", "1200k", "1440k", "2880k" (also "1.44m" style is not taken).
+// The table, smallest first.
+std::span<const FloppyFormat> FloppyFormats();
+// "720k, 1200k, 1232k, 1440k, 2880k", for usage texts and the manual.
+std::string FloppySizeList();
+// The formatter's arguments of a row, one word each.
+std::vector<std::string> MformatArguments(const FloppyFormat& floppy);
+// The row of a name of the table (any case); nullptr for any other text
+// ("1.44m" is not taken).
 const FloppyFormat* FindFloppyFormat(const std::string& size);
+// The row of a geometry; nullptr when none has it.
+const FloppyFormat* FloppyOfGeometry(const images::Geometry& g);
 // A volume size: a floppy format, or a byte count with an optional k, m or
 // g suffix (powers of 1024). False when it is neither or below 64 KiB.
 bool ParseVolumeSize(const std::string& text, uint64_t& bytes, const FloppyFormat*& floppy);

@@ -13,7 +13,8 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
   -DKELVOD_FUZZ=ON -DKELVOD_SANITIZE=ON -DKELVOD_TESTS=OFF -DKELVOD_BENCH=OFF >/dev/null
 image_formats=(img fdi d88 nfd dim)
-cmake --build "$build" -j2 --target fuzz_codec fuzz_list "${image_formats[@]/#/fuzz_image_}"
+cmake --build "$build" -j2 --target fuzz_codec fuzz_list fuzz_listing \
+  "${image_formats[@]/#/fuzz_image_}"
 
 # Seeds: size bytes + the code streams of the format's examples, a header.
 corpus="$build/fuzz-corpus"
@@ -67,3 +68,10 @@ for format in "${image_formats[@]}"; do
   "$build/tests/fuzz/fuzz_image_$format" -runs=10000 -max_len=3145728 -malloc_limit_mb=4 \
     -timeout=20 -seed=1 "$@" "$images/$format"
 done
+
+# Seeds of the image tools' listings: one as mdir prints it, a boot sector.
+listings="$build/fuzz-listings"
+mkdir -p "$listings"
+printf ' Volume in drive : has no label\nDirectory for ::/\n\nSUB          <DIR>     2024-01-02  03:04 \nREADME   TXT         3 2024-01-02  03:04 \nLONGNA~1 TXT        12 2024-01-02  03:04  long name.txt\n        3 files              15 bytes\n\nDirectory for ::/SUB\n\n.            <DIR>     2024-01-02  03:04 \n..           <DIR>     2024-01-02  03:04 \nX        Y           1 2024-01-02  03:04 \n        3 files               1 bytes\n\nTotal files listed:\n        4 files              16 bytes\n                          1 457 152 bytes free\n\n' >"$listings/listing"
+printf '\xeb\x3c\x90MTOO4032\x00\x02\x01\x01\x00\x02\xe0\x00\x40\x0b\xf0\x09\x00\x12\x00\x02\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00' >"$listings/boot"
+"$build/tests/fuzz/fuzz_listing" -runs=20000 -max_len=4096 -timeout=20 -seed=1 "$@" "$listings"
