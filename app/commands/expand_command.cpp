@@ -20,7 +20,11 @@ int Expand(const BatchOptions& o, CodecContext& codec, bool test) {
 
   GivenDisks given;
   std::string error;
-  if (!given.Resolve(o.operands, error)) return Usage(error);
+  if (!given.Resolve(o.operands, error)) {
+    if (!given.ReadFailed()) return Usage(error);
+    Complain(error);
+    return kExitFailed;
+  }
   RunSetup setup;
   ParsedList list;
   if (int status = given.ReadList(setup.listText, list); status >= 0) return status;
@@ -33,6 +37,10 @@ int Expand(const BatchOptions& o, CodecContext& codec, bool test) {
   BatchEvents events(o, progress, cancel);
   events.shownPath = [&](const std::string& path) { return given.Shown(path); };
   events.diskGiven = [&](int32_t number) { return given.HasDisk(number); };
+  for (const std::string& note : given.Notes()) {
+    ++events.warnings;
+    events.Note(note, false);
+  }
 
   setup.mode = ExtractMode;
   setup.title = list.title;

@@ -2,28 +2,45 @@
 
 #include "app/commands/batch_options.h"
 #include "app/exit_status.h"
+#include "fileops/naming.h"
 #include "platform/platform.h"
-#include "runs/expander.h"
 #include "text/cp932.h"
+#include "text/shown.h"
+
+namespace {
+
+// A relative name on a disk, in the host's form.
+std::string HostRelative(const std::string& relative) {
+  std::string out = plat::DisplayPath(relative);
+  while (!out.empty() && out[0] == '/') out.erase(0, 1);
+  return out;
+}
+
+}  // namespace
 
 bool GivenDisks::Resolve(const std::vector<std::string>& args, std::string& error) {
   return set_.Resolve(args, error);
 }
 
 int GivenDisks::ReadList(std::string& text, ParsedList& list) {
-  if (set_.listFolder.empty()) {
+  DiskSource* disk = set_.ListDisk();
+  if (!disk) {
     Complain("no kelvod.lst among the disks given: nothing to work on");
     return kExitUsage;
   }
-  const std::string path = set_.listFolder + "kelvod.lst";
-  if (!ReadListFile(path, text)) {
-    Complain(Shown(path) + ": cannot be read");
+  const std::string shown = disk->Shown() + "/" + HostRelative(set_.ListName());
+  std::string error;
+  const std::string path = disk->Fetch(set_.ListName(), error);
+  if (path.empty() || !ReadListFile(path, text)) {
+    Complain(ShownText(shown) + ": cannot be read" + (error.empty() ? "" : ": " + error));
     return kExitFailed;
   }
+  disk->Release();
   if (ListCheck check = CheckList(text); !check) {
-    Complain(Shown(path) + (check.problem == ListCheck::kLongLine
-                                ? ": damaged: a line is longer than 259 bytes"
-                                : ": damaged or unsafe: " + cp932::ShownLine(check.offending)));
+    Complain(ShownText(shown) +
+             (check.problem == ListCheck::kLongLine
+                  ? ": damaged: a line is longer than 259 bytes"
+                  : ": damaged or unsafe: " + cp932::ShownLine(check.offending)));
     return kExitFailed;
   }
   list = ParseList(text);
@@ -31,29 +48,66 @@ int GivenDisks::ReadList(std::string& text, ParsedList& list) {
 }
 
 std::string GivenDisks::Shown(const std::string& path) const {
-  for (const auto& [number, disk] : set_.disks)
-    if (path.compare(0, disk.folder.size(), disk.folder) == 0)
-      return disk.shown + "/" + plat::DisplayPath(path.substr(disk.folder.size()));
-  return plat::DisplayPath(path);
+  auto found = shown_.find(path);
+  return found != shown_.end() ? found->second : plat::DisplayPath(path);
 }
 
 std::vector<int32_t> GivenDisks::Numbers() const {
   std::vector<int32_t> out;
-  for (const auto& [number, disk] : set_.disks) out.push_back(number);
+  for (const auto& [number, disk] : set_.Disks()) out.push_back(number);
   return out;
 }
 
-bool GivenDisks::HasDisk(int32_t number) { return set_.disks.count(number) != 0; }
+std::vector<std::string> GivenDisks::Notes() const {
+  std::vector<std::string> out = set_.Notes();
+  for (const disks::GivenDisk& disk : set_.All())
+    for (const std::string& note : disk.source->Notes())
+      out.push_back(ShownText(disk.source->Shown()) + ": " + note);
+  return out;
+}
+
+bool GivenDisks::HasDisk(int32_t number) { return set_.Disks().count(number) != 0; }
 
 std::string GivenDisks::FileOf(int32_t number, const std::string& relative) {
-  auto disk = set_.disks.find(number);
-  if (disk != set_.disks.end()) return disk->second.folder + relative;
-  // A path that names what is missing and that nothing can open.
-  return "\\(disk " + std::to_string(number) + " not given)\\" + relative;
+  auto disk = set_.Disks().find(number);
+  if (disk == set_.Disks().end()) {
+    // A path that names what is missing and that nothing can open.
+    return "\\(disk " + std::to_string(number) + " not given)\\" + relative;
+  }
+  const std::string shown = disk->second->Shown() + "/" + HostRelative(relative);
+  std::string error;
+  std::string path = disk->second->Fetch(relative, error);
+  // What cannot be fetched is asked for like a missing file, under a path
+  // that opens nothing.
+  if (path.empty()) path = "\\(" + error + ")\\" + relative;
+  shown_[path] = shown;
+  return path;
 }
 
 std::vector<std::string> GivenDisks::FoldersOf(int32_t number) {
-  auto disk = set_.disks.find(number);
-  if (disk == set_.disks.end()) return {};
-  return DriveAccess(disk->second.folder).FoldersOf(number);
+  auto disk = set_.Disks().find(number);
+  if (disk == set_.Disks().end()) return {};
+  // Another set beside this one (its markers or its list) is not ours.
+  std::vector<std::string> other;
+  for (const DiskEntry& e : disk->second->Entries()) {
+    const std::size_t sep = cp932::FindLast(e.name, '\\');
+    if (e.folder || sep == cp932::npos) continue;
+    const std::string leaf = e.name.substr(sep + 1);
+    if (disks::MarkerNumber(leaf) > 0 || disks::IsListName(leaf))
+      other.push_back(e.name.substr(0, sep + 1));
+  }
+  std::vector<std::string> out;
+  for (const DiskEntry& e : disk->second->Entries()) {
+    if (!e.folder || !IsSafeRelativeName(e.name)) continue;
+    const std::string folder = e.name + "\\";
+    bool foreign = false;
+    for (const std::string& o : other) foreign = foreign || folder.compare(0, o.size(), o) == 0;
+    if (!foreign) out.push_back(folder);
+  }
+  return out;
+}
+
+void GivenDisks::Release() {
+  for (const disks::GivenDisk& disk : set_.All()) disk.source->Release();
+  shown_.clear();
 }

@@ -31,9 +31,13 @@ struct Row {
 std::string KindOf(GivenDisks& given, int32_t disk, const std::string& name, LzsHeader& h) {
   if (!given.HasDisk(disk)) return "not given";
   std::FILE* f = plat::OpenFile(given.FileOf(disk, name), "rb");
-  if (!f) return "missing";
+  if (!f) {
+    given.Release();
+    return "missing";
+  }
   const bool whole = ReadHeader(f, h);
   std::fclose(f);
+  given.Release();
   if (!whole || !HasSignatureNoCase(h)) return "not compressed";
   return h.piece_index != 0 ? "piece" : h.piece_count != 0 ? "head" : "file";
 }
@@ -126,7 +130,12 @@ int RunListCommand(const BatchOptions& o, CodecContext&) {
   if (o.operands.empty()) return Usage("give the disks of the set (folders or images)");
   GivenDisks given;
   std::string error;
-  if (!given.Resolve(o.operands, error)) return Usage(error);
+  if (!given.Resolve(o.operands, error)) {
+    if (!given.ReadFailed()) return Usage(error);
+    Complain(error);
+    return kExitFailed;
+  }
+  for (const std::string& note : given.Notes()) Complain("warning: " + note);
   std::string text;
   ParsedList list;
   if (int status = given.ReadList(text, list); status >= 0) return status;

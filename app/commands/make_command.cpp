@@ -1,15 +1,19 @@
 // --make: the make run into numbered disk folders (or floppy images) of a
 // folder. The disk in the drive is a folder of its own; a full one is
 // renamed to its number and a fresh one takes its place.
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "app/commands/batch_commands.h"
 #include "app/commands/batch_events.h"
-#include "app/commands/disk_sets.h"
+#include "app/commands/given_set.h"
+#include "app/commands/image_tools.h"
+#include "app/commands/image_writer.h"
 #include "app/commands/volume.h"
 #include "app/exit_status.h"
 #include "fileops/naming.h"
+#include "platform/console.h"
 #include "platform/platform.h"
 #include "runs/run_handler.h"
 #include "text/cp932.h"
@@ -54,12 +58,30 @@ int DiskNumberIn(const std::string& folder) {
   plat::FindHandle* h = plat::FindFirst(folder + "disk*.id", e);
   int number = 0;
   if (h) {
-    do number = MarkerNumber(e.name);
+    do number = disks::MarkerNumber(e.name);
     while (number == 0 && plat::FindNext(h, e));
     plat::FindClose(h);
   }
   return number;
 }
+
+// True when the folder already holds disks of a set (disk1/, disk3.img, ...).
+bool HoldsDisks(const std::string& dest) {
+  plat::FindEntry e;
+  plat::FindHandle* h = plat::FindFirst(dest + "disk*", e);
+  bool found = false;
+  if (h) {
+    do {
+      const std::string stem = e.name.substr(0, cp932::Find(e.name, '.'));
+      found = stem.size() > 4 && stem.find_first_not_of("0123456789", 4) == std::string::npos;
+    } while (!found && plat::FindNext(h, e));
+    plat::FindClose(h);
+  }
+  return found;
+}
+
+// Asked by the image writer after each tool run.
+bool StopRequested() { return plat::TerminationRequested() || plat::InterruptPending(); }
 
 // Makes the folder the disks are made in, level by level.
 void MakeLevels(const std::string& dest) {
@@ -101,7 +123,7 @@ int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
     return Usage(volumeSize + ": not a volume size (720k, 1200k, 1440k, 2880k or a byte count)");
   if (o.images && !floppy) return Usage("--images needs a floppy size (720k, 1200k, 1440k, 2880k)");
   std::string error;
-  if (o.images && !ImageToolsAvailable(error)) return Usage(error);
+  if (o.images && !disks::ImageToolsAvailable(error)) return Usage(error);
 
   std::string work, dest;
   if (!plat::FromHostPath(o.operands[0], work) || !plat::FromHostPath(o.to, dest))
@@ -121,12 +143,25 @@ int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
     plat::FindClose(h);
   }
   // The set goes into numbered disks of an empty place.
-  for (const char* taken : {"disk1", "disk1.img"}) {
-    plat::FindEntry e;
-    if (plat::FindHandle* h = plat::FindFirst(dest + taken, e)) {
-      plat::FindClose(h);
-      return Usage(cp932::ShownHostLine(o.to) + " holds a disk set already: give an empty folder");
-    }
+  if (HoldsDisks(dest))
+    return Usage(cp932::ShownHostLine(o.to) +
+                 " holds disks of a set already: give an empty folder");
+  images::ImageFormat format = images::ImageFormat::kRaw;
+  if (!o.imageFormat.empty()) {
+    format = images::FormatNamed(o.imageFormat);
+    const auto writable =
+        floppy ? disks::WritableFormats(*floppy) : std::vector<images::ImageFormat>();
+    if (!o.images || std::find(writable.begin(), writable.end(), format) == writable.end())
+      return Usage("--image-format " + cp932::ShownHostLine(o.imageFormat) +
+                   ": not a format the images of this size can be written in");
+  }
+  if (o.images) {
+    // What a floppy cannot hold is found before any disk is written: "_lzs"
+    // and a piece number go onto every name.
+    const auto faults = disks::NamesAFatVolumeCannotHold(work, 4 + 4);
+    for (const auto& fault : faults)
+      Complain(cp932::ShownLine(fault.relative) + ": " + fault.reason);
+    if (!faults.empty()) return Usage("names a floppy cannot hold: nothing was written");
   }
   MakeLevels(dest);
   Drive drive{dest, {}, {}};
@@ -196,9 +231,12 @@ int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
     events.Note("a file does not fit an empty volume of " + cp932::ShownHostLine(volumeSize), true);
   if (events.terminated()) events.Note("stopped", true);
   if (finished && o.images) {
+    // Each disk folder goes only when its image read back as the folder is.
     for (int number : drive.made) {
       const std::string folder = dest + "disk" + std::to_string(number);
-      if (!WriteImage(folder, folder + ".img", floppy->formatKilobytes, error)) {
+      disks::ImageOrder order{folder, folder + "." + images::FormatName(format), floppy, format,
+                              &StopRequested};
+      if (!disks::WriteFloppyImage(order, error)) {
         events.Note(error, true);
         failed = true;
         break;
