@@ -120,8 +120,9 @@ int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
   std::string volumeSize = o.volumeSize;
   if (volumeSize.empty() && o.images) volumeSize = "1440k";
   if (!volumeSize.empty() && !ParseVolumeSize(volumeSize, volumeBytes, floppy))
-    return Usage(volumeSize + ": not a volume size (720k, 1200k, 1440k, 2880k or a byte count)");
-  if (o.images && !floppy) return Usage("--images needs a floppy size (720k, 1200k, 1440k, 2880k)");
+    return Usage(cp932::ShownHostLine(volumeSize) + ": not a volume size (" + FloppySizeList() +
+                 " or a byte count)");
+  if (o.images && !floppy) return Usage("--images needs a floppy size (" + FloppySizeList() + ")");
   std::string error;
   if (o.images && !disks::ImageToolsAvailable(error)) return Usage(error);
 

@@ -98,7 +98,7 @@ int Run(int argc, char** argv, const std::string* rawArguments) {
       continue;
     }
     if (arg == "--help") {
-      std::fputs(UsageText(), stdout);
+      std::fputs(UsageText().c_str(), stdout);
       return kExitSuccess;
     }
     if (arg == "--version") {
