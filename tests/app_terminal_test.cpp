@@ -211,8 +211,6 @@ TEST_F(TerminalTest, TextsFollowTheLocaleAndTheCommandWordsStay) {
         "\ncommands: run exit browse dest\n> ",
         "[" + Utf8(t.kCaptionWarning) + "]\n" + Utf8(t.kMsgEnterOutputFolder) + "\nchoices: ok\n",
         "[" + Utf8(t.kCaptionConfirm) + "]\n",
-        "game/*.*",
-        "choices: ok cancel\n",
         Utf8(Format(t.kMsgDiskNumber, "s", 1).c_str()) + "\nchoices: ok\n",
         Utf8(t.kMsgDone) + "\nchoices: ok\n"};
     std::size_t at = 0;

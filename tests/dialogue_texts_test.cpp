@@ -27,8 +27,7 @@ TEST(Texts, TheLocaleChoosesEnglishOrJapaneseInTheUsualOrder) {
   };
   for (const auto& c : cases)
     EXPECT_STREQ(CatalogueForLocale(c.language, c.lcAll, c.lcMessages, c.lang).language, c.expected)
-        << (c.language ? c.language : "-") << " " << (c.lcAll ? c.lcAll : "-") << " "
-        << (c.lcMessages ? c.lcMessages : "-") << " " << (c.lang ? c.lang : "-");
+        << "case " << &c - cases;
   EXPECT_STREQ(Texts().language, "ja");  // until the program's entry chooses
 }
 
