@@ -44,7 +44,7 @@ class HostileTest : public ::testing::Test {
   }
   std::vector<std::string> Env() const {
     return {"HOME=" + (dir.path / "home").string(), "TMPDIR=" + (dir.path / "tmp").string(),
-            "XDG_DATA_HOME=" + (dir.path / "xdg").string(), "LC_ALL=C.UTF-8"};
+            "XDG_DATA_HOME=" + (dir.path / "xdg").string(), "LC_ALL=C.UTF-8", "LANGUAGE="};
   }
   Outcome Kelvod(const std::vector<std::string>& args, const std::string& input = "",
                  const fs::path& cwd = {}) {

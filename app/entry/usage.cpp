@@ -21,6 +21,11 @@ On a desktop (DISPLAY or WAYLAND_DISPLAY set) the main window and its dialogs
 are shown in a window, drawn by the module kelvod-qt.so (next to the program,
 or in lib/kelvod of its installation). Without a usable module or display,
 one line on standard error says why, and the terminal front end is used.
+The window and the terminal front end show Japanese texts, or English ones
+when the locale asks for English: the first entry of LANGUAGE that names en
+or ja decides, else the first of LC_ALL, LC_MESSAGES and LANG that is set,
+English when it begins with "en" (LANGUAGE=en, LANG=en_US.UTF-8). The
+commands and answers are the same in both. The Windows program is Japanese.
 
 Options (they come first; a lone -- ends them):
   --tty                use the terminal front end even on a desktop

@@ -99,7 +99,7 @@ void StartApplication() {
   static int argc = 1;
   static char name[] = "kelvod";
   static char* argv[] = {name, nullptr};
-  auto* app = new QApplication(argc, argv);  // kept for the rest of the process
+  new QApplication(argc, argv);  // kept for the rest of the process
   QApplication::setApplicationName(QStringLiteral("kelvod"));
   // The window goes when the program destroys it, not when the last one closes.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -110,12 +110,27 @@ void StartApplication() {
   font.setStyleHint(QFont::SansSerif);
   QApplication::setFont(font);
   QApplication::setWindowIcon(DiskIcon());
-  // The message boxes' OK and Cancel in the desktop's language, where Qt's
-  // translations are installed.
-  auto* translator = new QTranslator(app);
-  if (translator->load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(translator);
+}
+
+// Qt's own texts (the message boxes' OK and Cancel, the folder picker) in
+// the language of the program's, where Qt's translations are installed;
+// Qt's built-in texts are English.
+void UseQtTranslations(const char* language) {
+  static QTranslator* current = nullptr;
+  if (current) {
+    QApplication::removeTranslator(current);
+    delete current;
+    current = nullptr;
+  }
+  const QLocale locale(QString::fromUtf8(language ? language : "ja"));
+  if (locale.language() == QLocale::English) return;
+  auto* translator = new QTranslator(qApp);
+  if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+      QApplication::installTranslator(translator))
+    current = translator;
+  else
+    delete translator;
 }
 
 void CopyReason(const std::string& reason, char* why, size_t size) {
@@ -164,6 +179,7 @@ KvWindowSession* OpenSession(const KvWindowHost* host, const KvWindowTexts* text
           }
           StartApplication();
         }
+        UseQtTranslations(texts->language);
         auto* session = new KvWindowSession;
         session->host = host;
         session->texts = texts;
