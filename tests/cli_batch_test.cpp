@@ -146,16 +146,18 @@ TEST_F(BatchTest, EveryDiskFolderFitsItsFloppy) {
   ExpectSameTree(work, dir.path / "back");
 }
 
-// A piece of 1 MiB cannot go onto a 720k floppy: a fresh disk that holds
-// nothing but its marker ends the make instead of asking for the next one.
+// A piece of 1 MiB cannot go onto a 720k floppy: found before any disk is
+// written, instead of a fresh disk after disk that can never hold it.
 TEST_F(BatchTest, FileLargerThanAnEmptyVolumeEndsTheMake) {
   Program make(program,
                {"--make", Sample().string(), "--to", (dir.path / "set").string(), "--title",
                 "sample", "--volume-size", "720k"},
                dir.path.string(), {"TMPDIR=" + (dir.path / "tmp").string(), "LC_ALL=C.UTF-8"});
+  // Found before the first disk is written.
   ASSERT_EQ(make.Finish(60), 2) << make.out();
-  EXPECT_NE(make.err().find("does not fit an empty volume of 720k"), std::string::npos);
-  EXPECT_LE(Disks(dir.path / "set").size(), 2u);
+  EXPECT_NE(make.err().find("data/bgm/theme.wav: does not fit an empty disk"), std::string::npos)
+      << make.err();
+  EXPECT_EQ(Disks(dir.path / "set").size(), 0u);
 }
 
 // A damaged file is named by the message of its stream; a count line far
@@ -222,6 +224,34 @@ TEST_F(BatchTest, SetInsideTheWorkFolderIsLeftOutAndTheWorkFolderItselfRefused) 
       0);
   EXPECT_EQ(ListTree(dir.path / "game"), (std::vector<std::string>{"data/a.txt", "game.qzm"}));
   EXPECT_EQ(Kelvod({"--make", work.string(), "--to", (work / "data" / "..").string()}).status, 1);
+}
+
+// The plan of a dry run is the set the make then writes: the same disks
+// with the same bytes on each; the dry run writes nothing.
+TEST_F(BatchTest, DryRunPrintsThePlanTheMakeFollows) {
+  NEEDS_A_FLOPPY_SIZED_PROGRAM();
+  Sample();
+  const std::vector<std::string> make = {"--make",  "work",   "--to",          "set",
+                                         "--title", "sample", "--volume-size", "1440k"};
+  std::vector<std::string> dry = make;
+  dry.push_back("--dry-run");
+  Outcome plan = Kelvod(dry);
+  ASSERT_EQ(plan.status, 0) << plan.err;
+  EXPECT_FALSE(fs::exists(dir.path / "set"));
+  ASSERT_EQ(Kelvod(make).status, 0);
+  const auto disks = Disks(dir.path / "set");
+  for (std::size_t k = 0; k < disks.size(); ++k) {
+    uint64_t bytes = 0;
+    for (const auto& f : ListTree(disks[k]))
+      if (f.find("_lzs") != std::string::npos) bytes += fs::file_size(disks[k] / f);
+    std::string thousands = std::to_string(bytes);
+    for (int at = static_cast<int>(thousands.size()) - 3; at > 0; at -= 3)
+      thousands.insert(at, ",");
+    EXPECT_NE(plan.out.find("disk " + std::to_string(k + 1) + ": "), std::string::npos);
+    EXPECT_NE(plan.out.find(" files, " + thousands + " bytes"), std::string::npos)
+        << "disk " << k + 1 << ":\n"
+        << plan.out;
+  }
 }
 
 }  // namespace

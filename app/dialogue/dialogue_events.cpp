@@ -107,6 +107,24 @@ void DialogueEvents::DiskBegun(int32_t number) {
                   Texts().kCaptionConfirm, kInformationOk);
 }
 
+void DialogueEvents::CannotBegin(const std::vector<Finding>& findings) {
+  std::vector<std::string> lines;
+  for (const Finding& f : findings) {
+    const msg::Catalogue& t = Texts();
+    const char* reason = f.kind == Finding::kNoStorableName     ? t.kFindingNoStorableName
+                         : f.kind == Finding::kNameTooLong      ? t.kFindingNameTooLong
+                         : f.kind == Finding::kTooLarge         ? t.kFindingTooLarge
+                         : f.kind == Finding::kFolderUnreadable ? t.kFindingFolderUnreadable
+                         : f.kind == Finding::kDoesNotFit       ? t.kFindingDoesNotFit
+                                                                : t.kFindingLastDisk;
+    lines.push_back(f.subject.empty() ? std::string(reason)
+                                      : cp932::Printable(f.subject) + ": " + reason);
+  }
+  // One box for all of them, as the warnings at the end.
+  ui_.ShowMessage(Format(Texts().kMsgCannotBegin, NameList(lines).c_str()), Texts().kCaptionWarning,
+                  kExclamationOk);
+}
+
 void DialogueEvents::ProblemMet(const Problem& problem) {
   // A version that differs is told on the way; everything else stops.
   if (problem.what == Trouble::kVersion)

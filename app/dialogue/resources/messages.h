@@ -159,6 +159,20 @@ inline constexpr char kMsgNotExpanded[] = "\x8e\x9f\x82\xcc\xcc\xa7\xb2\xd9\x82\
 inline constexpr char kMsgLinksNotFollowed[] = "\x8e\x9f\x82\xcc\xd8\xdd\xb8\x90\xe6\x82\xcc\xcc\xab\xd9\xc0\xde\x82\xcd\x82\xbd\x82\xc7\x82\xe7\x82\xb8\x82\xc9\x8ai\x94[\x82\xb5\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\n\n%s";
 //  (同じ名前になるﾌｧｲﾙがあります)
 inline constexpr char kMsgCollides[] = " (\x93\xaf\x82\xb6\x96\xbc\x91O\x82\xc9\x82\xc8\x82\xe9\xcc\xa7\xb2\xd9\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb7)";
+// 次の理由で作業を始められません (ﾃﾞｨｽｸには何も書込んでいません)\n\n%s
+inline constexpr char kMsgCannotBegin[] = "\x8e\x9f\x82\xcc\x97\x9d\x97R\x82\xc5\x8d\xec\x8b\xc6\x82\xf0\x8en\x82\xdf\x82\xe7\x82\xea\x82\xdc\x82\xb9\x82\xf1 (\xc3\xde\xa8\xbd\xb8\x82\xc9\x82\xcd\x89\xbd\x82\xe0\x8f\x91\x8d\x9e\x82\xf1\x82\xc5\x82\xa2\x82\xdc\x82\xb9\x82\xf1)\n\n%s";
+// ﾌｧｲﾙ名に使えない文字が含まれています
+inline constexpr char kFindingNoStorableName[] = "\xcc\xa7\xb2\xd9\x96\xbc\x82\xc9\x8eg\x82\xa6\x82\xc8\x82\xa2\x95\xb6\x8e\x9a\x82\xaa\x8a\xdc\x82\xdc\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb7";
+// ﾌｧｲﾙ名が長すぎます
+inline constexpr char kFindingNameTooLong[] = "\xcc\xa7\xb2\xd9\x96\xbc\x82\xaa\x92\xb7\x82\xb7\x82\xac\x82\xdc\x82\xb7";
+// 2Gﾊﾞｲﾄ以上のﾌｧｲﾙは圧縮できません
+inline constexpr char kFindingTooLarge[] = "2G\xca\xde\xb2\xc4\x88\xc8\x8f\xe3\x82\xcc\xcc\xa7\xb2\xd9\x82\xcd\x88\xb3\x8fk\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1";
+// ﾌｫﾙﾀﾞの中が読込めません
+inline constexpr char kFindingFolderUnreadable[] = "\xcc\xab\xd9\xc0\xde\x82\xcc\x92\x86\x82\xaa\x93\xc7\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1";
+// 空のﾃﾞｨｽｸにも収まりません
+inline constexpr char kFindingDoesNotFit[] = "\x8b\xf3\x82\xcc\xc3\xde\xa8\xbd\xb8\x82\xc9\x82\xe0\x8e\xfb\x82\xdc\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
+// 実行ﾌｧｲﾙと管理情報ﾌｧｲﾙが空のﾃﾞｨｽｸにも収まりません
+inline constexpr char kFindingLastDisk[] = "\x8e\xc0\x8ds\xcc\xa7\xb2\xd9\x82\xc6\x8a\xc7\x97\x9d\x8f\xee\x95\xf1\xcc\xa7\xb2\xd9\x82\xaa\x8b\xf3\x82\xcc\xc3\xde\xa8\xbd\xb8\x82\xc9\x82\xe0\x8e\xfb\x82\xdc\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
 
 // Every text of one language, for the front ends that show either.
 struct Catalogue {
@@ -240,6 +254,13 @@ struct Catalogue {
   const char* kMsgNotExpanded;
   const char* kMsgLinksNotFollowed;
   const char* kMsgCollides;
+  const char* kMsgCannotBegin;
+  const char* kFindingNoStorableName;
+  const char* kFindingNameTooLong;
+  const char* kFindingTooLarge;
+  const char* kFindingFolderUnreadable;
+  const char* kFindingDoesNotFit;
+  const char* kFindingLastDisk;
 };
 
 inline constexpr Catalogue kJapanese = {
@@ -321,6 +342,13 @@ inline constexpr Catalogue kJapanese = {
   .kMsgNotExpanded = kMsgNotExpanded,
   .kMsgLinksNotFollowed = kMsgLinksNotFollowed,
   .kMsgCollides = kMsgCollides,
+  .kMsgCannotBegin = kMsgCannotBegin,
+  .kFindingNoStorableName = kFindingNoStorableName,
+  .kFindingNameTooLong = kFindingNameTooLong,
+  .kFindingTooLarge = kFindingTooLarge,
+  .kFindingFolderUnreadable = kFindingFolderUnreadable,
+  .kFindingDoesNotFit = kFindingDoesNotFit,
+  .kFindingLastDisk = kFindingLastDisk,
 };
 
 inline constexpr Catalogue kEnglish = {
@@ -402,6 +430,13 @@ inline constexpr Catalogue kEnglish = {
   .kMsgNotExpanded = "The following files were already compressed: they were copied as they are and are not expanded\n\n%s",
   .kMsgLinksNotFollowed = "The following linked folders were not followed and not stored\n\n%s",
   .kMsgCollides = " (another file gets the same name)",
+  .kMsgCannotBegin = "The work cannot begin, for the reasons below (nothing was written to the disks)\n\n%s",
+  .kFindingNoStorableName = "the name holds characters a disk set cannot hold",
+  .kFindingNameTooLong = "the name is too long",
+  .kFindingTooLarge = "files of 2 GB or more cannot be compressed",
+  .kFindingFolderUnreadable = "the folder cannot be read",
+  .kFindingDoesNotFit = "does not fit even an empty disk",
+  .kFindingLastDisk = "the program and the list do not fit even an empty disk",
 };
 
 }  // namespace msg
