@@ -16,15 +16,16 @@ are shown in a window, drawn by the module kelvod-qt.so (next to the program,
 or in lib/kelvod of its installation). Without a usable module or display,
 one line on standard error says why, and the terminal front end is used.
 
-Options (they come first; a lone -- ends them):
+Options (they come first; a lone -- ends them, for a WORK_FOLDER that
+begins with -):
   --tty                use the terminal front end even on a desktop
   --jobs N             threads that compress the files of a make run (default:
                        the number of cores, at most 4); 1 compresses one file
                        after the other on one thread. The disk set is the same.
                        kelvod.exe, the Windows program, accepts N and always
                        compresses on one thread.
-  --help               show this text
-  --version            show the version
+  --help, -h           show this text
+  --version, -V        show the version
   --compress SRC DST   compress one file
   --expand SRC DST     expand one compressed file
   --info FILE          show the header of a compressed file
