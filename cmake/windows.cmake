@@ -4,7 +4,7 @@
 enable_language(RC)
 
 target_link_libraries(kv_text PUBLIC kernel32)
-target_link_libraries(kv_platform PUBLIC ole32 uuid shell32 advapi32)
+target_link_libraries(kv_platform PUBLIC ole32 shell32 advapi32)
 kv_library(kv_win32 app/frontends/win32 kv_app)
 target_link_libraries(kv_win32 PUBLIC comctl32 shell32 ole32 user32 gdi32)
 

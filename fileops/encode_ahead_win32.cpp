@@ -9,6 +9,6 @@ EncodeAhead::EncodeAhead(int, std::unique_ptr<AheadPlan>, const WindowTail&) {}
 EncodeAhead::~EncodeAhead() = default;
 
 EncodeAhead::Taken EncodeAhead::Take(const std::string&, const std::string&, CodecContext&,
-                                     Dialogue&, std::string&) {
+                                     AheadWaiter&, std::string&) {
   return Taken::kNo;
 }

@@ -13,6 +13,14 @@
 #include "text/cp932.h"
 #include "text/wide_win32.h"
 
+// The identifiers of the shell-link interfaces, defined here: the uuid
+// library would bring along every identifier Windows has (40 KB of a
+// program that shares a floppy with the set).
+const CLSID kShellLink = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kIShellLinkA = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kIShellLinkW = {0x000214F9, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kIPersistFile = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
 namespace plat::sys {
 
 namespace {
@@ -56,7 +64,7 @@ struct WideCalls {
     wide = text;
     return true;
   }
-  static const IID& ShellLinkId() { return IID_IShellLinkW; }
+  static const IID& ShellLinkId() { return kIShellLinkW; }
 
   static HANDLE Create(const Char* p, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
     return CreateFileW(p, access, share, nullptr, disposition, flags, nullptr);
@@ -195,7 +203,7 @@ struct AnsiCalls {
     wide.resize(static_cast<std::size_t>(size));
     return MultiByteToWideChar(CP_ACP, 0, text.data(), n, wide.data(), size) == size;
   }
-  static const IID& ShellLinkId() { return IID_IShellLinkA; }
+  static const IID& ShellLinkId() { return kIShellLinkA; }
 
   static HANDLE Create(const Char* p, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
     return CreateFileA(p, access, share & ~DWORD{FILE_SHARE_DELETE}, nullptr, disposition, flags,
@@ -516,13 +524,13 @@ class SystemOf final : public System {
     const HRESULT init = CoInitialize(nullptr);
     bool saved = false;
     typename C::ShellLink* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, C::ShellLinkId(),
+    if (SUCCEEDED(CoCreateInstance(kShellLink, nullptr, CLSCTX_INPROC_SERVER, C::ShellLinkId(),
                                    reinterpret_cast<void**>(&link)))) {
       link->SetPath(t.c_str());
       link->SetWorkingDirectory(w.c_str());
       link->SetDescription(d.c_str());
       IPersistFile* persist = nullptr;
-      if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
+      if (SUCCEEDED(link->QueryInterface(kIPersistFile, reinterpret_cast<void**>(&persist)))) {
         saved = SUCCEEDED(persist->Save(file.c_str(), TRUE));
         if (!saved) C::Remove(l.c_str());
         persist->Release();

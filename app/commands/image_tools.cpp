@@ -30,6 +30,11 @@ const std::vector<std::string> kToolVariables = {
 }  // namespace
 
 bool ImageToolsAvailable(std::string& error) {
+#if defined(_WIN32)
+  error =
+      "floppy images are read and written by the Linux program (with mtools), not by kelvod.exe";
+  return false;
+#else
   for (const char* tool : {"mformat", "mcopy", "mdir"}) {
     if (!plat::ToolAvailable(tool)) {
       error = "floppy images need the image tools mformat, mcopy and mdir (Debian package: mtools)";
@@ -37,6 +42,7 @@ bool ImageToolsAvailable(std::string& error) {
     }
   }
   return true;
+#endif
 }
 
 ToolFolder::~ToolFolder() {

@@ -41,6 +41,12 @@ struct ImageOrder {
 // is left at order.image.
 bool WriteFloppyImage(const ImageOrder& order, std::string& error);
 
+// The format --image-format names ("" is a plain image), when images of
+// that floppy can be written in it: the format and the images' extension.
+// False with the reason otherwise.
+bool ImageFormatFor(const std::string& name, const FloppyFormat& floppy,
+                    images::ImageFormat& format, std::string& extension, std::string& error);
+
 // The container formats --image-format may name for a floppy: "img",
 // "hdm", "fdi", "d88", "nfd", "dim" where images can write that disk.
 std::vector<images::ImageFormat> WritableFormats(const FloppyFormat& floppy);

@@ -147,14 +147,10 @@ int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
     return Usage(cp932::ShownHostLine(o.to) +
                  " holds disks of a set already: give an empty folder");
   images::ImageFormat format = images::ImageFormat::kRaw;
-  if (!o.imageFormat.empty()) {
-    format = images::FormatNamed(o.imageFormat);
-    const auto writable =
-        floppy ? disks::WritableFormats(*floppy) : std::vector<images::ImageFormat>();
-    if (!o.images || std::find(writable.begin(), writable.end(), format) == writable.end())
-      return Usage("--image-format " + cp932::ShownHostLine(o.imageFormat) +
-                   ": not a format the images of this size can be written in");
-  }
+  std::string extension;
+  if (!o.imageFormat.empty() && !o.images) return Usage("--image-format goes with --images");
+  if (o.images && !disks::ImageFormatFor(o.imageFormat, *floppy, format, extension, error))
+    return Usage(error);
   if (o.images) {
     // What a floppy cannot hold is found before any disk is written: "_lzs"
     // and a piece number go onto every name.
@@ -234,8 +230,7 @@ int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
     // Each disk folder goes only when its image read back as the folder is.
     for (int number : drive.made) {
       const std::string folder = dest + "disk" + std::to_string(number);
-      disks::ImageOrder order{folder, folder + "." + images::FormatName(format), floppy, format,
-                              &StopRequested};
+      disks::ImageOrder order{folder, folder + "." + extension, floppy, format, &StopRequested};
       if (!disks::WriteFloppyImage(order, error)) {
         events.Note(error, true);
         failed = true;

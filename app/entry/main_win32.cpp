@@ -8,6 +8,8 @@
 // interfaces that Windows 9x only has as stubs. The arguments come from
 // the interface the platform layer uses (platform/system_win32.h).
 #include <windows.h>
+
+#include <cstdlib>
 // After windows.h, which they need.
 #include <fcntl.h>
 #include <io.h>
@@ -68,3 +70,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const std::string raw(RawArguments(commandLine));
   return RunApplication(static_cast<int>(args.size()), argv.data(), raw);
 }
+
+namespace __gnu_cxx {
+
+// The C++ library's own handler names the exception's type, with a
+// demangler of 40 KB: the program ends the same way without it.
+void __verbose_terminate_handler() { std::abort(); }
+
+}  // namespace __gnu_cxx

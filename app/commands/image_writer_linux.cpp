@@ -1,10 +1,10 @@
-#include "app/commands/image_writer.h"
-
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
 
 #include "app/commands/image_tools.h"
+#include "app/commands/image_writer.h"
 #include "app/commands/source_fat_image.h"
 #include "app/commands/sources.h"
 #include "platform/platform.h"
@@ -166,6 +166,20 @@ bool WriteFloppyImage(const ImageOrder& order, std::string& error) {
     if (std::string d = Difference(disk->Entries(), back->Entries()); !d.empty()) return fail(d);
   }
   if (!plat::Rename(made, image)) return fail("cannot be put in place");
+  return true;
+}
+
+bool ImageFormatFor(const std::string& name, const FloppyFormat& floppy,
+                    images::ImageFormat& format, std::string& extension, std::string& error) {
+  format = name.empty() ? images::ImageFormat::kRaw : images::FormatNamed(name);
+  const auto writable = WritableFormats(floppy);
+  if (format != images::ImageFormat::kRaw &&
+      std::find(writable.begin(), writable.end(), format) == writable.end()) {
+    error = "--image-format " + ShownText(name) + ": images of " + floppy.name +
+            " cannot be written in that format";
+    return false;
+  }
+  extension = images::FormatName(format);
   return true;
 }
 

@@ -1,9 +1,8 @@
-#include "app/commands/source_fat_image.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <map>
 
+#include "app/commands/source_fat_image.h"
 #include "images/disk_image.h"
 #include "platform/platform.h"
 #include "text/cp932.h"
