@@ -146,7 +146,7 @@ TEST_F(WindowTest, MainWindowFollowsItsTemplateInBothModes) {
     EXPECT_TRUE(Labels(w).contains(Q(msg::kLabelDestinationExtract)));
     EXPECT_EQ(Text(w, kSourceField), QString::fromStdString(set.string()));
     EXPECT_EQ(Text(w, kDestinationField),
-              QString::fromStdString((dir.path / "HOME/Games/sample").string()));
+              QString::fromStdString((fs::path(std::getenv("HOME")) / "Games/sample").string()));
     ExpectIdle(w, true);
     SaveScreenshot(w, "main-extract");
     w->close();  // the close box is Exit
