@@ -161,10 +161,12 @@ bool MakeFolders(const std::string& path) {
 // (DATA/icons/hicolor/WxH/apps/kelvod-HASH.png, HASH of the entry's path),
 // its path; "" when the launcher has no icon or icoutils is not installed.
 // The tools see only a copy under a plain name in a private folder, never a
-// name from the set.
+// name from the set, and a launcher made to keep them busy is given up.
 std::string LauncherIcon(const std::string& launcher, const std::string& entry) {
   const std::string data = DataHome();
-  if (data.empty() || !ToolAvailable("wrestool") || !ToolAvailable("icotool")) return {};
+  if (data.empty() || !ToolAvailable("wrestool") || !ToolAvailable("icotool") ||
+      !ToolAvailable("timeout"))
+    return {};
   const char* tmp = std::getenv("TMPDIR");
   std::string folder = std::string(tmp && tmp[0] == '/' ? tmp : "/tmp") + "/kvicoXXXXXX";
   if (!mkdtemp(folder.data())) return {};
@@ -176,12 +178,13 @@ std::string LauncherIcon(const std::string& launcher, const std::string& entry) 
   std::string listing, result;
   uint32_t width = 0, height = 0;
   if (CopyRegularFile(launcher, exe, kLargestLauncher) &&
-      RunTool({"wrestool", "-x", "-t", "14", "-o", "launcher.ico", "launcher.exe"}, nullptr,
-              setup) == 0 &&
-      RunTool({"icotool", "-l", "launcher.ico"}, &listing, setup) == 0) {
+      RunTool({"timeout", "20", "wrestool", "-x", "-t", "14", "-o", "launcher.ico", "launcher.exe"},
+              nullptr, setup) == 0 &&
+      RunTool({"timeout", "20", "icotool", "-l", "launcher.ico"}, &listing, setup) == 0) {
     if (int index = LargestImage(listing);
         index > 0 &&
-        RunTool({"icotool", "-x", "-i", std::to_string(index), "-o", "icon.png", "launcher.ico"},
+        RunTool({"timeout", "20", "icotool", "-x", "-i", std::to_string(index), "-o", "icon.png",
+                 "launcher.ico"},
                 nullptr, setup) == 0 &&
         PngSize(png, width, height)) {
       uint64_t hash = 14695981039346656037ull;  // FNV-1a
@@ -192,7 +195,8 @@ std::string LauncherIcon(const std::string& launcher, const std::string& entry) 
       const std::string icons =
           data + "/icons/hicolor/" + std::to_string(width) + "x" + std::to_string(height) + "/apps";
       const std::string placed = icons + name, partial = placed + ".part";
-      if (MakeFolders(icons) && (unlink(partial.c_str()), CopyRegularFile(png, partial, 1 << 24)) &&
+      unlink(partial.c_str());  // left by an earlier attempt
+      if (MakeFolders(icons) && CopyRegularFile(png, partial, 1 << 24) &&
           rename(partial.c_str(), placed.c_str()) == 0)
         result = placed;
       else
