@@ -6,7 +6,7 @@
 
 #include "app/browse.h"
 #include "app/dialogue/dialogue_events.h"
-#include "app/dialogue/resources/messages.h"
+#include "app/dialogue/texts.h"
 #include "app/exit_status.h"
 #include "fileops/naming.h"
 #include "fileops/paths.h"
@@ -42,7 +42,7 @@ bool FindProjectTitle(std::string& title) {
 
 // Tells the user why the program cannot start and destroys the window.
 bool MainWindow::FailStart(const std::string& text) {
-  ui_.ShowMessage(text, msg::kCaptionWarning, kExclamationOk);
+  ui_.ShowMessage(text, Texts().kCaptionWarning, kExclamationOk);
   startFailed_ = true;
   Destroy();
   return false;
@@ -54,9 +54,9 @@ bool MainWindow::ReadListAtStart() {
   WindowState& s = state_;
   std::string text;
   try {
-    if (!ReadListFile("kelvod.lst", text)) return FailStart(msg::kMsgNoList);
+    if (!ReadListFile("kelvod.lst", text)) return FailStart(Texts().kMsgNoList);
   } catch (const std::bad_alloc&) {
-    return FailStart(msg::kMsgNoMemory);
+    return FailStart(Texts().kMsgNoMemory);
   }
   s.ListBuffer = std::move(text);
   s.ListBufferPresent = true;
@@ -65,8 +65,8 @@ bool MainWindow::ReadListAtStart() {
   // title or a name that would lead out of the game folder, or file lines
   // that no disk section reaches, are refused before anything is written.
   if (ListCheck check = CheckList(s.ListBuffer); !check) {
-    if (check.problem == ListCheck::kLongLine) return FailStart(msg::kMsgListLineTooLong);
-    return FailStart(Format(msg::kMsgUnsafeName, cp932::Printable(check.offending).c_str()));
+    if (check.problem == ListCheck::kLongLine) return FailStart(Texts().kMsgListLineTooLong);
+    return FailStart(Format(Texts().kMsgUnsafeName, cp932::Printable(check.offending).c_str()));
   }
   s.Title = ParseList(s.ListBuffer).title;
   return true;
@@ -122,8 +122,8 @@ bool MainWindow::Start(const std::string& hostCommandLine) {
     lastRunFailed_ = false;
     // The message first: on Windows, closing the window posts the quit
     // that would end a message box shown after it at once.
-    ui_.ShowMessage(Format(msg::kMsgNoCp932Name, AsciiOnly(hostCommandLine).c_str()),
-                    msg::kCaptionWarning, kExclamationOk);
+    ui_.ShowMessage(Format(Texts().kMsgNoCp932Name, AsciiOnly(hostCommandLine).c_str()),
+                    Texts().kCaptionWarning, kExclamationOk);
     ui_.CloseMainWindow();
     return false;
   }
@@ -150,12 +150,12 @@ bool MainWindow::Init(const std::string& commandLine) {
   s.ListTempPath.clear();
 
   if (s.RunMode == MakeMode) {
-    if (!FindProjectTitle(s.Title)) return FailStart(msg::kMsgNoProject);
+    if (!FindProjectTitle(s.Title)) return FailStart(Texts().kMsgNoProject);
     // The title names the disk set's folder and, when it is expanded, the
     // game folder and the menu entry: a set under another one would not
     // expand.
     if (!IsSafeTitle(s.Title))
-      return FailStart(Format(msg::kMsgNoCp932Name, cp932::Printable(s.Title + ".qzm").c_str()));
+      return FailStart(Format(Texts().kMsgNoCp932Name, cp932::Printable(s.Title + ".qzm").c_str()));
     s.SourceFolder = commandLine;
     s.DestinationFolder = removableRoot;
   } else {
@@ -172,7 +172,7 @@ bool MainWindow::Init(const std::string& commandLine) {
 
   s.TempFolder = plat::TempFolder();
   s.ListTempPath = plat::MakeTempFile(s.TempFolder, "lzs");
-  if (s.ListTempPath.empty()) return FailStart(msg::kMsgNoTempFile);
+  if (s.ListTempPath.empty()) return FailStart(Texts().kMsgNoTempFile);
   return true;
 }
 
@@ -194,13 +194,14 @@ void MainWindow::Command(int id) {
       break;
     case kButtonAbortRun:
       if (!busy) return;
-      if (ui_.ShowMessage(msg::kMsgConfirmAbort, msg::kCaptionConfirm, kQuestionOkCancel) == kIdOk)
+      if (ui_.ShowMessage(Texts().kMsgConfirmAbort, Texts().kCaptionConfirm, kQuestionOkCancel) ==
+          kIdOk)
         cancel_.Cancel();
       break;
     case kBrowseButton: {
       if (busy) return;
       std::string chosen;
-      if (BrowseForFolder(ui_.frontEnd(), msg::kBrowseTitle, 0, 0, chosen) == 1)
+      if (BrowseForFolder(ui_.frontEnd(), Texts().kBrowseTitle, 0, 0, chosen) == 1)
         ui_.frontEnd().SetControlText(kDestinationField, chosen);
       break;
     }
@@ -215,31 +216,31 @@ void MainWindow::RunCommand() {
   WindowState& s = state_;
   s.SourceFolder = fe.GetControlText(kSourceField);
   if (s.SourceFolder.empty()) {
-    ui_.ShowMessage(msg::kMsgNoInputFolderEntered, msg::kCaptionWarning, kExclamationOk);
+    ui_.ShowMessage(Texts().kMsgNoInputFolderEntered, Texts().kCaptionWarning, kExclamationOk);
     return;
   }
   s.DestinationFolder = fe.GetControlText(kDestinationField);
   if (s.DestinationFolder.empty()) {
-    ui_.ShowMessage(msg::kMsgEnterOutputFolder, msg::kCaptionWarning, kExclamationOk);
+    ui_.ShowMessage(Texts().kMsgEnterOutputFolder, Texts().kCaptionWarning, kExclamationOk);
     return;
   }
   if (!IsFolder(s.SourceFolder)) {
-    ui_.ShowMessage(msg::kMsgInputFolderMissing, msg::kCaptionWarning, kExclamationOk);
+    ui_.ShowMessage(Texts().kMsgInputFolderMissing, Texts().kCaptionWarning, kExclamationOk);
     return;
   }
   // The disk set would be made inside the folder it is made of, and the
   // walk would skip the whole of it.
   if (s.RunMode == MakeMode && SetFolderIsTheWorkFolder(s.SourceFolder, s.DestinationFolder)) {
-    ui_.ShowMessage(msg::kMsgDestinationIsSource, msg::kCaptionWarning, kExclamationOk);
+    ui_.ShowMessage(Texts().kMsgDestinationIsSource, Texts().kCaptionWarning, kExclamationOk);
     return;
   }
   std::string sourceShown = s.SourceFolder, destinationShown = s.DestinationFolder;
   RemoveTrailingChar(sourceShown, '\\');
   RemoveTrailingChar(destinationShown, '\\');
   std::string question =
-      Format(s.RunMode == MakeMode ? msg::kMsgConfirmMake : msg::kMsgConfirmExtract,
+      Format(s.RunMode == MakeMode ? Texts().kMsgConfirmMake : Texts().kMsgConfirmExtract,
              sourceShown.c_str(), destinationShown.c_str());
-  if (ui_.ShowMessage(question, msg::kCaptionConfirm, kExclamationOkCancel) != kIdOk) return;
+  if (ui_.ShowMessage(question, Texts().kCaptionConfirm, kExclamationOkCancel) != kIdOk) return;
 
   RunSetup setup;
   setup.mode = s.RunMode;
@@ -267,8 +268,8 @@ void MainWindow::Destroy() {
 
 MainWindowTexts MainWindowTextsFor(int32_t runMode) {
   if (runMode == MakeMode)
-    return {msg::kCaptionMake, msg::kLabelSourceMake, msg::kLabelDestinationMake};
-  return {msg::kCaptionExtract, msg::kLabelSourceExtract, msg::kLabelDestinationExtract};
+    return {Texts().kCaptionMake, Texts().kLabelSourceMake, Texts().kLabelDestinationMake};
+  return {Texts().kCaptionExtract, Texts().kLabelSourceExtract, Texts().kLabelDestinationExtract};
 }
 
 int MainWindow::ExitStatus() const {

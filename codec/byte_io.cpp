@@ -1,9 +1,8 @@
 #include "codec/byte_io.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
-
-#include "platform/platform.h"
 
 std::size_t FileSource::Read(unsigned char* buffer, std::size_t n) {
   std::size_t got = std::fread(buffer, 1, n, f_);
@@ -16,13 +15,24 @@ std::size_t FileSource::Read(unsigned char* buffer, std::size_t n) {
   return got;
 }
 
-int64_t FileSource::Length() { return plat::FileLength(f_); }
+// Files the coders handle are below 2 GiB (their sizes are 32-bit fields),
+// so the C library's positions, a long, reach every byte of them.
+int64_t FileSource::Length() {
+  const long here = std::ftell(f_);
+  if (here < 0 || std::fseek(f_, 0, SEEK_END) != 0) return -1;
+  const long end = std::ftell(f_);
+  if (std::fseek(f_, here, SEEK_SET) != 0) return -1;
+  return end;
+}
 
 bool FileSink::Write(const unsigned char* data, std::size_t n) {
   return std::fwrite(data, 1, n, f_) == n;
 }
 
-bool FileSink::SeekTo(int64_t offset) { return plat::SeekTo(f_, offset); }
+bool FileSink::SeekTo(int64_t offset) {
+  return offset >= 0 && offset <= LONG_MAX &&
+         std::fseek(f_, static_cast<long>(offset), SEEK_SET) == 0;
+}
 
 bool FileSink::SeekToEnd() { return std::fseek(f_, 0, SEEK_END) == 0; }
 

@@ -1,11 +1,10 @@
-#include "fileops/encode_ahead.h"
-
 #include <chrono>
 #include <cstdio>
 
 #include "codec/byte_io.h"
 #include "codec/header.h"
 #include "codec/result_code.h"
+#include "fileops/encode_ahead.h"
 #include "platform/platform.h"
 
 namespace {

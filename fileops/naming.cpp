@@ -109,3 +109,11 @@ bool IsSafeRelativeName(const std::string& name) {
 }
 
 bool IsSafeTitle(const std::string& title) { return IsSafeLevel(title); }
+
+std::string ComeBackName(const std::string& relative) {
+  PathParts parts;
+  SplitPath(WithLzsSuffix(relative), parts);
+  std::string ext = CutLzsSuffix(parts.ext);
+  if (ext == ".") ext.clear();
+  return MakePath(parts.drive, parts.folder, parts.name, ext);
+}

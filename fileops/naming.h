@@ -13,6 +13,11 @@
 bool DestinationName(const std::string& root, const std::string& relative, bool addSuffix,
                      std::string& out);
 
+// The name a file of the work folder comes back under from the disk set:
+// "_lzs" is appended to its extension and cut off again at the first
+// "_LZS" or "_lzs", and a lone dot goes.
+std::string ComeBackName(const std::string& relative);
+
 // The game folder name of a listed file: root + relative name with the
 // "_lzs" suffix cut off the extension. False when the name is too long.
 bool OutputName(const std::string& root, const std::string& relative, std::string& out);

@@ -13,4 +13,8 @@ class SpaceModel {
   // false when it does not fit. Taking the same path again replaces it.
   virtual bool Take(const std::string& path, uint64_t bytes, bool folder) = 0;
   virtual uint64_t FreeBytes() = 0;
+  // Whether a file of `bytes` at `relative` (below the disk's folder) fits
+  // a fresh disk beside its identity marker: the look before a make run
+  // writes anything.
+  virtual bool FitsAnEmptyDisk(const std::string& relative, uint64_t bytes) const = 0;
 };

@@ -27,7 +27,8 @@ bool TakeInterrupt();
 
 // A request to end the program (SIGTERM, SIGHUP; the console closing on
 // Windows): after InstallTerminationHandler the process no longer dies at
-// once, so the work can stop and clean up. It stays requested, and every
+// once, so the work can stop and clean up. A closed output pipe no longer
+// ends it either: the write fails. It stays requested, and every
 // ReadConsoleLine returns kInterrupted from then on.
 void InstallTerminationHandler();
 bool TerminationRequested();

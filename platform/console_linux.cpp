@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstring>
 
 #include "platform/console.h"
@@ -80,6 +81,10 @@ void InstallTerminationHandler() {
   sa.sa_flags = 0;  // a blocked read returns, so the request is seen
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGHUP, &sa, nullptr);
+  // A reader that goes away ("kelvod --list ... | head") must not end the
+  // program before it has removed its temporary folders: the write fails
+  // instead, and the command ends as after any failed write.
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool TerminationRequested() { return g_terminate != 0; }

@@ -40,6 +40,19 @@ struct Problem {
   int error = 0;        // the system's error number, 0 when there is none
 };
 
+// What a make run finds in the work folder that stops it before it writes.
+struct Finding {
+  enum Kind {
+    kNoStorableName,    // no code page 932 form, control characters, ':'
+    kNameTooLong,       // the name on the disk set would not fit a path
+    kTooLarge,          // 2 GiB or more
+    kFolderUnreadable,  // its files would be missing
+    kDoesNotFit,        // the file, or one of its pieces, fits no empty disk
+    kLastDiskTooSmall,  // the program and the list fit no empty disk
+  } kind;
+  std::string subject;  // relative to the work folder; a folder ends in '\\'
+};
+
 // Why a write is offered again (the disk may be changed meanwhile).
 enum class RetryReason {
   kCopyFailed,
@@ -102,6 +115,12 @@ class RunEvents {
   virtual void FileBegun(const std::string& path, const std::string& name) = 0;
   // Make: the disk in the drive got the next number.
   virtual void DiskBegun(int32_t number) = 0;
+  // Make: the whole work folder was looked at before anything is written:
+  // what the run will pack.
+  virtual void Planned(uint64_t files, uint64_t bytes) = 0;
+  // Make: what the look found that stops the run before anything is
+  // written, each named (relative to the work folder).
+  virtual void CannotBegin(const std::vector<Finding>& findings) = 0;
   virtual void ProblemMet(const Problem& problem) = 0;
   // Make: what the set holds other than as it came, before the run ends
   // normally.

@@ -35,17 +35,6 @@ int SkipIfNotNewer(RunContext& run, const std::string& source, const std::string
 
 namespace {
 
-// The name a file of the work folder comes back under from the disk set:
-// "_lzs" is appended to its extension and cut off again at the first
-// "_LZS" or "_lzs", and a lone dot goes.
-std::string ComeBackName(const std::string& relative) {
-  PathParts parts;
-  SplitPath(WithLzsSuffix(relative), parts);
-  std::string ext = CutLzsSuffix(parts.ext);
-  if (ext == ".") ext.clear();
-  return MakePath(parts.drive, parts.folder, parts.name, ext);
-}
-
 // Names that only differ in the case of their letters are one file where
 // the game runs.
 std::string Folded(const std::string& name) {

@@ -1,9 +1,12 @@
 #include "runs/run_handler.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
 
+#include "codec/byte_io.h"
+#include "codec/context.h"
 #include "codec/encoder.h"
 #include "codec/header.h"
 #include "codec/result_code.h"
@@ -73,12 +76,88 @@ bool RoomOnLastDisk(RunContext& run, SetWriter& set, uint64_t need, const std::s
   return run.Going();
 }
 
+// The largest file of a source on a disk: the whole compressed file, or a
+// head file's largest piece; a source stored as it is keeps its length.
+// Encodes it (into nothing) only when its size alone cannot tell.
+uint64_t LargestOnDisk(RunContext& run, const PlannedFile& file, CodecContext& scratch) {
+  std::FILE* in = plat::OpenFile(file.source, "rb");
+  if (!in) return 0;  // the walk asks for its disk and tells
+  LzsHeader h;
+  const bool signature = ReadHeader(in, h) && HasSignatureNoCase(h);
+  if (CopiedAsIs(h, signature, file.length, false)) {
+    std::fclose(in);
+    return static_cast<uint64_t>(file.length);
+  }
+  plat::SeekTo(in, 0);
+  FileSource from(in);
+  NullSink nothing;
+  int r;
+  {
+    RunCoderHooks hooks(run);
+    r = EncodeStream(scratch, from, nothing, file.relative, hooks);
+  }
+  std::fclose(in);
+  if (r != kDone) return 0;  // the walk meets the same problem and tells
+  return static_cast<uint64_t>(kHeaderSize) +
+         std::min<uint64_t>(static_cast<uint64_t>(scratch.header.packed_size), kPieceStreamSize);
+}
+
+// Files, or pieces, that no empty disk of the size the set is made for can
+// hold; and the program with the list. Only where the disks' size is known.
+void CheckFits(RunContext& run, WorkFolderCheck& check, const std::string& program,
+               uint64_t programBytes) {
+  SpaceModel* space = run.setup.policy.space;
+  if (!space) return;
+  CodecContextPtr scratch;
+  uint64_t listBytes = 64 + run.setup.title.size();
+  for (const PlannedFile& f : check.files) {
+    if (!run.Going()) return;
+    // The most a file can take: its code stream is at most 9/8 of it.
+    const uint64_t length = static_cast<uint64_t>(std::max<int64_t>(f.length, 0));
+    const uint64_t most =
+        kHeaderSize + std::min<uint64_t>(length + length / 8 + 1, kPieceStreamSize);
+    listBytes += 16 + f.relative.size();
+    if (space->FitsAnEmptyDisk(f.relative + "_lzs", most)) continue;
+    if (!scratch) scratch = NewCodecContext();
+    if (!space->FitsAnEmptyDisk(f.relative + "_lzs", LargestOnDisk(run, f, *scratch.get())))
+      check.fatal.push_back({Finding::kDoesNotFit, f.relative});
+  }
+  // Every piece adds a line; a generous allowance for them.
+  listBytes += check.bytes / kPieceStreamSize * 32;
+  if (!space->FitsAnEmptyDisk(program, programBytes + listBytes + kFreeSpaceSlack))
+    check.fatal.push_back({Finding::kLastDiskTooSmall, ""});
+}
+
+// The look at the whole work folder before anything is written: every name
+// the set cannot hold, every file no disk can take, at once. False when the
+// run is stopped for what it found (told).
+bool LookBeforeWriting(RunContext& run) {
+  const RunSetup& s = run.setup;
+  WorkFolderCheck check = CheckWorkFolder(
+      s.source, s.setFolder.empty() ? s.destination : s.setFolder, s.destination, run.cancel);
+  PathParts self;
+  const std::string program = plat::ProgramFile();
+  SplitPath(program, self);
+  const int64_t programBytes = LengthOf(program) + LengthOf(plat::CompanionProgram());
+  CheckFits(run, check, self.name + self.ext,
+            static_cast<uint64_t>(std::max<int64_t>(programBytes, 0)));
+  if (!run.Going()) return false;
+  if (!check.fatal.empty()) {
+    run.events.CannotBegin(check.fatal);
+    run.progress.active = 0;
+    return false;
+  }
+  run.events.Planned(check.files.size(), check.bytes);
+  return true;
+}
+
 bool MakeRun(RunContext& run, CodecContext& codec) {
   RunSetup& s = run.setup;
   RunProgress& p = run.progress;
   ListWriter list(s.listTempPath, s.destination);
   SetWriter set(run, list);
   Packer packer(set);
+  if (!LookBeforeWriting(run)) return run.cancel.Cancelled() ? AbortEnd(run) : false;
   if (!list.Start(s.title)) {
     run.Stop(Trouble::kListWriteFailed, "", kNameRefused, errno);
     return AbortEnd(run);

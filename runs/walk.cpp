@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <vector>
 
+#include "codec/header.h"
 #include "codec/result_code.h"
+#include "fileops/naming.h"
 #include "platform/platform.h"
 #include "runs/set_writer.h"
 #include "text/cp932.h"
@@ -120,7 +123,83 @@ class WalkPlan final : public AheadPlan {
   bool ok_ = true;
 };
 
+// The longest name a file of `length` bytes may take on the disk set: its
+// destination, and its last piece when its code stream could reach a piece.
+bool NameFits(const std::string& destinationRoot, const std::string& relative, int64_t length) {
+  std::string destination;
+  if (!DestinationName(destinationRoot, relative, true, destination)) return false;
+  // The code stream is at most 9/8 of the file (a flag byte every eight
+  // literals); its pieces are numbered in decimal.
+  const int64_t mostStream = length + length / 8 + 1;
+  if (mostStream < kPieceStreamSize) return true;
+  const std::string pieces = std::to_string(PieceCountFor(mostStream));
+  return destination.size() + pieces.size() <= kMaxPathBytes;
+}
+
+class WorkFolderChecker {
+ public:
+  WorkFolderChecker(const std::string& skipped, const std::string& destinationRoot,
+                    const CancelToken& cancel)
+      : skipped_(skipped), root_(destinationRoot), cancel_(cancel) {}
+
+  void Check(const std::string& folder, const std::string& relative) {
+    std::string pattern;
+    if (!PatternOf(folder, pattern)) return Fatal(Finding::kNameTooLong, relative);
+    if (IsSameFolder(folder, skipped_)) return;
+    plat::FindEntry entry;
+    plat::FindResult found;
+    plat::FindHandle* search = plat::FindFirst(pattern, entry, &found);
+    if (found == plat::FindResult::kUnreadable) return Fatal(Finding::kFolderUnreadable, relative);
+    if (!search) return;
+    std::vector<plat::FindEntry> entries;
+    do entries.push_back(entry);
+    while (plat::FindNext(search, entry));
+    plat::FindClose(search);
+    for (const plat::FindEntry& e : entries) {
+      if (cancel_.Cancelled()) return;
+      if (!e.convertible || !IsStorableName(e.name)) {
+        Fatal(Finding::kNoStorableName,
+              relative + (e.convertible ? cp932::Printable(e.name) : ShownName(e.hostName)));
+      } else if (e.isFolder && e.isLink) {
+        result.links.push_back(relative + e.name);
+      } else if (e.isFolder) {
+        if (!IsDotEntry(e.name)) Check(folder + e.name + "\\", relative + e.name + "\\");
+      } else {
+        File(folder + e.name, relative + e.name);
+      }
+    }
+  }
+  WorkFolderCheck result;
+
+ private:
+  void Fatal(Finding::Kind kind, const std::string& subject) {
+    result.fatal.push_back({kind, subject});
+  }
+  void File(const std::string& source, const std::string& relative) {
+    int64_t length = -1;
+    if (std::FILE* f = plat::OpenFile(source, "rb")) {
+      length = plat::FileLength(f);
+      std::fclose(f);
+    }
+    if (length > kLargestStorable) return Fatal(Finding::kTooLarge, relative);
+    if (!NameFits(root_, relative, std::max<int64_t>(length, 0)))
+      return Fatal(Finding::kNameTooLong, relative);
+    result.files.push_back({source, relative, length});
+    if (length > 0) result.bytes += static_cast<uint64_t>(length);
+  }
+  const std::string& skipped_;
+  const std::string& root_;
+  const CancelToken& cancel_;
+};
+
 }  // namespace
+
+WorkFolderCheck CheckWorkFolder(const std::string& folder, const std::string& skipped,
+                                const std::string& destinationRoot, const CancelToken& cancel) {
+  WorkFolderChecker checker(skipped, destinationRoot, cancel);
+  checker.Check(folder, "");
+  return std::move(checker.result);
+}
 
 std::unique_ptr<AheadPlan> PlanWalk(const std::string& folder, const std::string& skipped) {
   return std::make_unique<WalkPlan>(folder, skipped);

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "fileops/encode_ahead.h"
 #include "runs/packer.h"
@@ -23,3 +24,21 @@ int EmptyFolder(RunContext& run, const std::string& destinationRoot,
 // encoding ahead. Stops where the walk would stop with a message. skipped:
 // the folder the walk leaves out (the disk set's).
 std::unique_ptr<AheadPlan> PlanWalk(const std::string& folder, const std::string& skipped);
+
+// What a make run finds in the whole work folder before it writes anything:
+// what stops it (each named, Finding in runs/events.h), and what it will pack.
+struct PlannedFile {
+  std::string source, relative;
+  int64_t length = 0;
+};
+struct WorkFolderCheck {
+  std::vector<Finding> fatal;
+  std::vector<PlannedFile> files;  // in the walk's order
+  uint64_t bytes = 0;
+  std::vector<std::string> links;  // links to folders: left out
+};
+// The walk over folder without packing (the same order and skips as
+// WalkFolder: skipped and links to folders are left out), checking every
+// name against destinationRoot. Stops early only when cancelled.
+WorkFolderCheck CheckWorkFolder(const std::string& folder, const std::string& skipped,
+                                const std::string& destinationRoot, const CancelToken& cancel);

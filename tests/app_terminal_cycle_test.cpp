@@ -33,9 +33,9 @@ class TerminalCycleTest : public ::testing::Test {
     WriteFileBytes(dir.path / "in", input);
     std::string cmd = "cd '" + cwd.string() + "' && HOME='" + (dir.path / "home").string() +
                       "' XDG_DATA_HOME='" + (dir.path / "xdg").string() + "' TMPDIR='" +
-                      (dir.path / "tmp").string() + "' LC_ALL=C.UTF-8 " + program + " " + args +
-                      " < '" + (dir.path / "in").string() + "' > '" + (dir.path / "out").string() +
-                      "' 2>/dev/null";
+                      (dir.path / "tmp").string() + "' LC_ALL=C.UTF-8 LANGUAGE= " + program + " " +
+                      args + " < '" + (dir.path / "in").string() + "' > '" +
+                      (dir.path / "out").string() + "' 2>/dev/null";
     int raw = std::system(cmd.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFileBytes(dir.path / "out")};
   }

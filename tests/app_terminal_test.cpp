@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "support/disk_fixtures.h"
 #include "text/cp932.h"
+#include "text/format.h"
 
 namespace {
 
@@ -37,14 +38,16 @@ class TerminalTest : public ::testing::Test {
     fs::create_directories(temp_);
   }
 
-  // Runs the program in `cwd` with the given arguments (shell words) and
-  // standard input.
-  Result Run(const std::string& args, const std::string& input, const fs::path& cwd) {
+  // Runs the program in `cwd` with the given arguments (shell words),
+  // standard input and locale (the test's own is dropped).
+  Result Run(const std::string& args, const std::string& input, const fs::path& cwd,
+             const std::string& locale = "LC_ALL=C.UTF-8") {
     WriteFileBytes(dir_.path / "in", input);
-    std::string cmd = "cd '" + cwd.string() + "' && HOME='" + home_.string() + "' TMPDIR='" +
-                      temp_.string() + "' LC_ALL=C.UTF-8 '" KELVOD_BINARY "' " + args + " < '" +
-                      (dir_.path / "in").string() + "' > '" + (dir_.path / "stdout").string() +
-                      "' 2> '" + (dir_.path / "stderr").string() + "'";
+    std::string cmd =
+        "cd '" + cwd.string() + "' && env -u LANGUAGE -u LC_ALL -u LC_MESSAGES -u LANG HOME='" +
+        home_.string() + "' TMPDIR='" + temp_.string() + "' " + locale + " '" KELVOD_BINARY "' " +
+        args + " < '" + (dir_.path / "in").string() + "' > '" + (dir_.path / "stdout").string() +
+        "' 2> '" + (dir_.path / "stderr").string() + "'";
     int raw = std::system(cmd.c_str());
     Result r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -65,7 +68,7 @@ class TerminalTest : public ::testing::Test {
     WriteFileBytes(dir_.path / "script.sh", R"sh(
 cd "$CWD" || exit 99
 rm -f "$D/fifo" && mkfifo "$D/fifo" || exit 99
-HOME="$H" TMPDIR="$T" LC_ALL=C.UTF-8 "$BIN" $ARGS < "$D/fifo" > "$D/stdout" 2> "$D/stderr" &
+HOME="$H" TMPDIR="$T" LC_ALL=C.UTF-8 LANGUAGE= "$BIN" $ARGS < "$D/fifo" > "$D/stdout" 2> "$D/stderr" &
 pid=$!
 exec 3> "$D/fifo"
 cat "$D/before" >&3
@@ -183,6 +186,39 @@ TEST_F(TerminalTest, EmptyDestinationWarnsWhenRunIsTyped) {
                        "\nchoices: ok\n> "),
             std::string::npos)
       << r.out;
+}
+
+// English when the locale asks for it, from the main window to the end of
+// a run; the protocol's words stay.
+TEST_F(TerminalTest, TextsFollowTheLocaleAndTheCommandWordsStay) {
+  WriteFileBytes(dir_.path / "s.qzm", "p");
+  WriteFileBytes(work_ / "a.txt", "text");
+  const struct {
+    const char* locale;
+    const msg::Catalogue& texts;
+  } cases[] = {{"LANGUAGE=en LC_ALL=C.UTF-8", msg::kEnglish},
+               {"LANG=en_US.UTF-8", msg::kEnglish},
+               {"LANG=ja_JP.UTF-8", msg::kJapanese},
+               {"", msg::kJapanese}};
+  int n = 0;
+  for (const auto& [locale, t] : cases) {
+    SCOPED_TRACE(locale);
+    const std::string out = (dir_.path / ("out" + std::to_string(++n))).string();
+    Result r = Run("game", "dest\nrun\nok\ndest " + out + "\nrun\nok\nok\nok\n", dir_.path, locale);
+    EXPECT_EQ(r.status, 0);
+    const std::string expected[] = {
+        "[" + Utf8(t.kCaptionMake) + "]\n" + Utf8(t.kLabelSourceMake) + ": game\n",
+        "\ncommands: run exit browse dest\n> ",
+        "[" + Utf8(t.kCaptionWarning) + "]\n" + Utf8(t.kMsgEnterOutputFolder) + "\nchoices: ok\n",
+        "[" + Utf8(t.kCaptionConfirm) + "]\n",
+        Utf8(Format(t.kMsgDiskNumber, "s", 1).c_str()) + "\nchoices: ok\n",
+        Utf8(t.kMsgDone) + "\nchoices: ok\n"};
+    std::size_t at = 0;
+    for (const std::string& e : expected) {
+      at = r.out.find(e, at);
+      ASSERT_NE(at, std::string::npos) << e << "\nnot found in order in:\n" << r.out;
+    }
+  }
 }
 
 TEST_F(TerminalTest, OptionsHelpVersionAndUnknown) {

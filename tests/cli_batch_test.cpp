@@ -7,63 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "support/disk_fixtures.h"
-#include "support/program.h"
+#include "support/batch_fixture.h"
 
 namespace {
-
-constexpr std::uintmax_t kFloppyBytes = 1474560;
-
-class BatchTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (std::system("command -v mcopy >/dev/null && command -v mformat >/dev/null") != 0)
-      GTEST_SKIP() << "NOTICE: batch tests skipped, the image tools (mtools) are missing";
-    // The set carries the program: a copy without debugging information,
-    // as a release is, so that it fits a floppy.
-    program = (dir.path / "kelvod").string();
-    const std::string strip = "strip -o '" + program + "' '" KELVOD_BINARY "'";
-    ASSERT_EQ(std::system(strip.c_str()), 0);
-    fs::create_directories(dir.path / "tmp");
-    fs::create_directories(dir.path / "xdg");
-  }
-  // A sanitised build's program is too large for the last floppy.
-  bool ProgramFitsAFloppy() { return fs::file_size(program) < 1200000; }
-#define NEEDS_A_FLOPPY_SIZED_PROGRAM()                                       \
-  if (!ProgramFitsAFloppy())                                                 \
-  GTEST_SKIP() << "NOTICE: this build's program (" << fs::file_size(program) \
-               << " bytes) does not fit a floppy; the normal build runs this test"
-  Outcome Kelvod(const std::vector<std::string>& args) {
-    return RunProgram(program, args, dir.path.string(),
-                      {"TMPDIR=" + (dir.path / "tmp").string(),
-                       "XDG_DATA_HOME=" + (dir.path / "xdg").string(), "LC_ALL=C.UTF-8"});
-  }
-  fs::path Sample() {
-    fs::path work = dir.path / "work";
-    std::string make =
-        "python3 '" KELVOD_SOURCE_DIR "/tools/make_sample.py' '" + work.string() + "' >/dev/null";
-    EXPECT_EQ(std::system(make.c_str()), 0);
-    return work;
-  }
-  void ExpectSameTree(const fs::path& a, const fs::path& b) {
-    EXPECT_EQ(ListTree(a), ListTree(b));
-    for (const auto& f : ListTree(a)) EXPECT_EQ(ReadFileBytes(a / f), ReadFileBytes(b / f)) << f;
-  }
-  // The disk folders or images a make wrote, in order.
-  std::vector<fs::path> Disks(const fs::path& dest, const std::string& suffix = "") {
-    std::vector<fs::path> disks;
-    for (int n = 1; fs::exists(dest / ("disk" + std::to_string(n) + suffix)); ++n)
-      disks.push_back(dest / ("disk" + std::to_string(n) + suffix));
-    return disks;
-  }
-  std::string Shell(const std::string& command) {
-    std::string out = (dir.path / "shell.out").string();
-    EXPECT_EQ(std::system((command + " >'" + out + "' 2>&1").c_str()), 0) << command;
-    return ReadFileBytes(out);
-  }
-  TempDir dir;
-  std::string program;
-};
 
 TEST_F(BatchTest, SampleMadeListedTestedAndExtractedFromFoldersAndImages) {
   NEEDS_A_FLOPPY_SIZED_PROGRAM();
@@ -200,16 +146,18 @@ TEST_F(BatchTest, EveryDiskFolderFitsItsFloppy) {
   ExpectSameTree(work, dir.path / "back");
 }
 
-// A piece of 1 MiB cannot go onto a 720k floppy: a fresh disk that holds
-// nothing but its marker ends the make instead of asking for the next one.
+// A piece of 1 MiB cannot go onto a 720k floppy: found before any disk is
+// written, instead of a fresh disk after disk that can never hold it.
 TEST_F(BatchTest, FileLargerThanAnEmptyVolumeEndsTheMake) {
   Program make(program,
                {"--make", Sample().string(), "--to", (dir.path / "set").string(), "--title",
                 "sample", "--volume-size", "720k"},
                dir.path.string(), {"TMPDIR=" + (dir.path / "tmp").string(), "LC_ALL=C.UTF-8"});
+  // Found before the first disk is written.
   ASSERT_EQ(make.Finish(60), 2) << make.out();
-  EXPECT_NE(make.err().find("does not fit an empty volume of 720k"), std::string::npos);
-  EXPECT_LE(Disks(dir.path / "set").size(), 2u);
+  EXPECT_NE(make.err().find("data/bgm/theme.wav: does not fit an empty disk"), std::string::npos)
+      << make.err();
+  EXPECT_EQ(Disks(dir.path / "set").size(), 0u);
 }
 
 // A damaged file is named by the message of its stream; a count line far
@@ -276,6 +224,34 @@ TEST_F(BatchTest, SetInsideTheWorkFolderIsLeftOutAndTheWorkFolderItselfRefused) 
       0);
   EXPECT_EQ(ListTree(dir.path / "game"), (std::vector<std::string>{"data/a.txt", "game.qzm"}));
   EXPECT_EQ(Kelvod({"--make", work.string(), "--to", (work / "data" / "..").string()}).status, 1);
+}
+
+// The plan of a dry run is the set the make then writes: the same disks
+// with the same bytes on each; the dry run writes nothing.
+TEST_F(BatchTest, DryRunPrintsThePlanTheMakeFollows) {
+  NEEDS_A_FLOPPY_SIZED_PROGRAM();
+  Sample();
+  const std::vector<std::string> make = {"--make",  "work",   "--to",          "set",
+                                         "--title", "sample", "--volume-size", "1440k"};
+  std::vector<std::string> dry = make;
+  dry.push_back("--dry-run");
+  Outcome plan = Kelvod(dry);
+  ASSERT_EQ(plan.status, 0) << plan.err;
+  EXPECT_FALSE(fs::exists(dir.path / "set"));
+  ASSERT_EQ(Kelvod(make).status, 0);
+  const auto disks = Disks(dir.path / "set");
+  for (std::size_t k = 0; k < disks.size(); ++k) {
+    uint64_t bytes = 0;
+    for (const auto& f : ListTree(disks[k]))
+      if (f.find("_lzs") != std::string::npos) bytes += fs::file_size(disks[k] / f);
+    std::string thousands = std::to_string(bytes);
+    for (int at = static_cast<int>(thousands.size()) - 3; at > 0; at -= 3)
+      thousands.insert(at, ",");
+    EXPECT_NE(plan.out.find("disk " + std::to_string(k + 1) + ": "), std::string::npos);
+    EXPECT_NE(plan.out.find(" files, " + thousands + " bytes"), std::string::npos)
+        << "disk " << k + 1 << ":\n"
+        << plan.out;
+  }
 }
 
 }  // namespace

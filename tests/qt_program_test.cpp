@@ -40,11 +40,11 @@ TEST(WindowFallback, WithoutAWorkingWindowTheProgramUsesTheTerminalAndSaysWhyInO
     SCOPED_TRACE(c.line);
     c.arrange();
     // A display that answers nobody.
-    std::string command =
-        "cd '" + work.string() +
-        "' && echo exit | env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:4242 '" +
-        (bin / "kelvod").string() + "' " + c.args + " >'" + (dir.path / "out").string() + "' 2>'" +
-        (dir.path / "err").string() + "'";
+    std::string command = "cd '" + work.string() +
+                          "' && echo exit | env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u LANGUAGE "
+                          "LC_ALL=C.UTF-8 DISPLAY=:4242 '" +
+                          (bin / "kelvod").string() + "' " + c.args + " >'" +
+                          (dir.path / "out").string() + "' 2>'" + (dir.path / "err").string() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
     EXPECT_NE(ReadFileBytes(dir.path / "out").find("[ﾄﾞﾙﾐｱﾝｹﾞｰﾑﾃﾞｨｽｸの作成 ver1.02]\n"),
               std::string::npos);

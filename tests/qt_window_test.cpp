@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "app/dialogue/resources/messages.h"
+#include "app/dialogue/texts.h"
 #include "qt_window_driver.h"
 
 namespace {
@@ -153,6 +154,43 @@ TEST_F(WindowTest, MainWindowFollowsItsTemplateInBothModes) {
   });
   EXPECT_EQ(status, 0);
   EXPECT_EQ(MainWindowWidget(), nullptr);
+}
+
+// English chosen: the window and the message boxes, Qt's own buttons too
+// (pictures *-en, to be looked at beside the Japanese ones).
+TEST_F(WindowTest, EnglishWhenChosenForTheWindowAndItsBoxes) {
+  struct Japanese {
+    ~Japanese() { UseTexts(msg::kJapanese); }
+  } afterwards;
+  UseTexts(msg::kEnglish);
+  std::string why;
+  fe = WindowFrontEnd::Open(KELVOD_WINDOW_MODULE, why);  // takes the texts as it opens
+  ASSERT_NE(fe, nullptr) << why;
+  const msg::Catalogue& en = msg::kEnglish;
+  std::vector<SeenDialog> seen;
+  const int status = RunWindow(work, work.string(), [&] {
+    QWidget* w = MainWindowWidget();
+    EXPECT_EQ(w->windowTitle(), en.kCaptionMake);
+    EXPECT_TRUE(Labels(w).contains(en.kLabelDestinationMake));
+    EXPECT_EQ(QStringList(
+                  {Text(w, kBrowseButton), Text(w, kIdOk), Text(w, kIdCancel), Text(w, kIdAbort)}),
+              QStringList({en.kButtonBrowse, en.kButtonRun, en.kButtonExit, en.kButtonAbort}));
+    SaveScreenshot(w, "main-make-en");
+    ModalAnswerer answerer([&](QWidget* modal, const SeenDialog&) {
+      SaveScreenshot(modal, "confirm-en");
+      Press(qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Cancel));
+    });
+    TypeDestination(dir.path / "out");
+    Press(Control<QPushButton>(w, kIdOk));  // the confirmation, cancelled
+    seen = answerer.seen;
+    Press(Control<QPushButton>(w, kIdCancel));
+  });
+  EXPECT_EQ(status, 2);  // the run was cancelled
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].title, en.kCaptionConfirm);
+  EXPECT_TRUE(seen[0].text.contains("The game disks will now be made"))
+      << seen[0].text.toStdString();
+  EXPECT_EQ(seen[0].buttons, QStringList({"OK", "Cancel"}));
 }
 
 TEST_F(WindowTest, DuringARunOnlyAbortWorksAndItAsksFirst) {

@@ -9,8 +9,7 @@ Layers from the bottom up (folders on one line are siblings: neither may
 use the other):
 
   text
-  platform        images
-  codec
+  platform        images        codec
   digest
   fileops
   runs
@@ -29,8 +28,7 @@ import sys
 
 LAYERS = [
     ["text"],
-    ["platform", "images"],
-    ["codec"],
+    ["platform", "images", "codec"],
     ["digest"],
     ["fileops"],
     ["runs"],

@@ -126,6 +126,35 @@ const char* TroubleText(Trouble what) {
   return "failed";
 }
 
+const char* FindingText(Finding::Kind kind) {
+  switch (kind) {
+    case Finding::kNoStorableName:
+      return "the name cannot be stored (no Shift-JIS form, a control character or ':')";
+    case Finding::kNameTooLong:
+      return "the name would be too long on the disk set";
+    case Finding::kTooLarge:
+      return "files of 2 GiB or more cannot be stored";
+    case Finding::kFolderUnreadable:
+      return "the folder cannot be read";
+    case Finding::kDoesNotFit:
+      return "does not fit an empty disk of this size (a file or one of its pieces)";
+    case Finding::kLastDiskTooSmall:
+      return "the program and the list do not fit an empty disk of this size";
+  }
+  return "cannot be stored";
+}
+
+void BatchEvents::CannotBegin(const std::vector<Finding>& findings) {
+  for (const Finding& f : findings) {
+    ++errors;
+    Note((f.subject.empty() ? std::string() : cp932::ShownLine(f.subject) + ": ") +
+             FindingText(f.kind),
+         true);
+  }
+  progress_.Erase();
+  std::fputs("kelvod: nothing was written\n", stderr);
+}
+
 std::string BatchEvents::Shown(const std::string& path) const {
   return cp932::ShownHostLine(shownPath ? shownPath(path) : plat::DisplayPath(path));
 }

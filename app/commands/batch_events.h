@@ -31,6 +31,8 @@ class BatchEvents final : public RunEvents {
   void FolderBegun(const std::string&) override {}
   void FileBegun(const std::string& path, const std::string& name) override;
   void DiskBegun(int32_t number) override;
+  void Planned(uint64_t files, uint64_t bytes) override { progress_.SetTotals(files, bytes); }
+  void CannotBegin(const std::vector<Finding>& findings) override;
   void ProblemMet(const Problem& problem) override;
   void WarningsAtEnd(const RunWarnings& warnings) override;
   void FileDone(const std::string& listed, int result, int32_t produced) override;
@@ -72,3 +74,5 @@ class BatchEvents final : public RunEvents {
 
 // The English line of a problem (without the path).
 const char* TroubleText(Trouble what);
+// The English reason of a finding.
+const char* FindingText(Finding::Kind kind);

@@ -38,6 +38,8 @@ class CommandEvents final : public RunEvents {
   void FolderBegun(const std::string&) override {}
   void FileBegun(const std::string&, const std::string&) override {}
   void DiskBegun(int32_t) override {}
+  void Planned(uint64_t, uint64_t) override {}
+  void CannotBegin(const std::vector<Finding>&) override {}
   void ProblemMet(const Problem& p) override {
     std::fprintf(
         stderr, "kelvod: %s%s%s\n",

@@ -2,6 +2,7 @@
 // folder. The disk in the drive is a folder of its own; a full one is
 // renamed to its number and a fresh one takes its place.
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -10,12 +11,15 @@
 #include "app/commands/given_set.h"
 #include "app/commands/image_tools.h"
 #include "app/commands/image_writer.h"
+#include "app/commands/make_plan.h"
 #include "app/commands/volume.h"
 #include "app/exit_status.h"
+#include "codec/hooks.h"
 #include "fileops/naming.h"
 #include "platform/console.h"
 #include "platform/platform.h"
 #include "runs/run_handler.h"
+#include "runs/walk.h"
 #include "text/cp932.h"
 #include "text/paths.h"
 
@@ -83,6 +87,16 @@ bool HoldsDisks(const std::string& dest) {
 // Asked by the image writer after each tool run.
 bool StopRequested() { return plat::TerminationRequested() || plat::InterruptPending(); }
 
+// The length of a file that can be read, or -1.
+int64_t LengthOf(const std::string& path) {
+  int64_t length = -1;
+  if (std::FILE* f = plat::OpenFile(path, "rb")) {
+    length = plat::FileLength(f);
+    std::fclose(f);
+  }
+  return length;
+}
+
 // Makes the folder the disks are made in, level by level.
 void MakeLevels(const std::string& dest) {
   PathParts parts;
@@ -110,6 +124,40 @@ struct Drive {
   }
 };
 
+// --dry-run: the plan, and nothing written.
+int DryRun(const BatchOptions& o, CodecContext& codec, const std::string& work,
+           const std::string& dest, uint64_t volumeBytes, const FloppyFormat* floppy) {
+  CancelToken cancel;
+  const std::string root = dest + "disk1\\";
+  const WorkFolderCheck check = CheckWorkFolder(work, dest, root, cancel);
+  ProgressLine progress(o.quiet);
+  BatchEvents events(o, progress, cancel);
+  if (!check.fatal.empty()) {
+    events.CannotBegin(check.fatal);
+    return kExitFailed;
+  }
+  // Without a size, one disk that takes everything.
+  VolumeModel model(root, volumeBytes ? volumeBytes : uint64_t{1} << 62,
+                    volumeBytes ? floppy : nullptr);
+  const uint64_t need =
+      static_cast<uint64_t>(std::max<int64_t>(0, LengthOf(plat::ProgramFile()))) +
+      static_cast<uint64_t>(std::max<int64_t>(0, LengthOf(plat::CompanionProgram()))) +
+      64 * (check.files.size() + 1) + 1024;
+  QuietCoderHooks hooks;
+  const PlanOutcome plan = PlanMake(
+      check, model, need, codec, hooks, [&] { model.Clear(); }, root);
+  if (!plan.fatal.empty()) {
+    events.CannotBegin(plan.fatal);
+    return kExitFailed;
+  }
+  std::fputs(plan.text.c_str(), stdout);
+  std::fflush(stdout);
+  events.WarningsAtEnd(plan.warnings);
+  Summary(o, check.files.size() - plan.warnings.emptyFiles.size(), plan.original, plan.disks,
+          events.warnings, 0);
+  return kExitSuccess;
+}
+
 }  // namespace
 
 int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
@@ -120,8 +168,9 @@ int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
   std::string volumeSize = o.volumeSize;
   if (volumeSize.empty() && o.images) volumeSize = "1440k";
   if (!volumeSize.empty() && !ParseVolumeSize(volumeSize, volumeBytes, floppy))
-    return Usage(volumeSize + ": not a volume size (720k, 1200k, 1440k, 2880k or a byte count)");
-  if (o.images && !floppy) return Usage("--images needs a floppy size (720k, 1200k, 1440k, 2880k)");
+    return Usage(cp932::ShownHostLine(volumeSize) + ": not a volume size (" + FloppySizeList() +
+                 " or a byte count)");
+  if (o.images && !floppy) return Usage("--images needs a floppy size (" + FloppySizeList() + ")");
   std::string error;
   if (o.images && !disks::ImageToolsAvailable(error)) return Usage(error);
 
@@ -159,6 +208,7 @@ int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
       Complain(cp932::ShownLine(fault.relative) + ": " + fault.reason);
     if (!faults.empty()) return Usage("names a floppy cannot hold: nothing was written");
   }
+  if (o.dryRun) return DryRun(o, codec, work, dest, volumeBytes, floppy);
   MakeLevels(dest);
   Drive drive{dest, {}, {}};
   for (int n = 1; n < 100 && drive.folder.empty(); ++n) {

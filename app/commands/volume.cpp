@@ -229,3 +229,8 @@ bool VolumeModel::Take(const std::string& path, uint64_t bytes, bool folder) {
   files_[relative] = clusters;
   return true;
 }
+
+bool VolumeModel::FitsAnEmptyDisk(const std::string& relative, uint64_t bytes) const {
+  VolumeModel fresh(root_, bytes_, floppy_);
+  return fresh.Take(root_ + "disk1.id", 1, false) && fresh.Take(root_ + relative, bytes, false);
+}

@@ -54,6 +54,7 @@ class VolumeModel : public SpaceModel {
   VolumeModel(std::string root, uint64_t bytes, const FloppyFormat* floppy);
   bool Take(const std::string& path, uint64_t bytes, bool folder) override;
   uint64_t FreeBytes() override;
+  bool FitsAnEmptyDisk(const std::string& relative, uint64_t bytes) const override;
   // A fresh disk was put in.
   void Clear();
   // No file but its identity marker was put on the disk since it was put

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/dialogue/resources/messages.h"
+#include "app/dialogue/texts.h"
 #include "text/cp932.h"
 #include "text/format.h"
 
@@ -19,7 +19,7 @@ std::string NameList(const std::vector<std::string>& names) {
     out += names[i];
   }
   if (names.size() > kNamesShown)
-    out += "\n" + Format(msg::kMsgMoreNames, static_cast<int>(names.size() - kNamesShown));
+    out += "\n" + Format(Texts().kMsgMoreNames, static_cast<int>(names.size() - kNamesShown));
   return out;
 }
 
@@ -28,47 +28,47 @@ std::string NameList(const std::vector<std::string>& names) {
 std::pair<const char*, bool> MessageOf(Trouble what) {
   switch (what) {
     case Trouble::kNameTooLong:
-      return {msg::kMsgNameTooLong, false};
+      return {Texts().kMsgNameTooLong, false};
     case Trouble::kSameName:
-      return {msg::kMsgSameName, false};
+      return {Texts().kMsgSameName, false};
     case Trouble::kTempFailedPack:
-      return {msg::kMsgTempFailedPack, false};
+      return {Texts().kMsgTempFailedPack, false};
     case Trouble::kTempFailedUnpack:
-      return {msg::kMsgTempFailedUnpack, false};
+      return {Texts().kMsgTempFailedUnpack, false};
     case Trouble::kTooLarge:
-      return {msg::kMsgTooLarge, true};
+      return {Texts().kMsgTooLarge, true};
     case Trouble::kReadFailed:
-      return {msg::kMsgReadFailed, true};
+      return {Texts().kMsgReadFailed, true};
     case Trouble::kWriteFailed:
-      return {msg::kMsgWriteFailed, true};
+      return {Texts().kMsgWriteFailed, true};
     case Trouble::kChangedWhileRead:
-      return {msg::kMsgChangedWhileRead, true};
+      return {Texts().kMsgChangedWhileRead, true};
     case Trouble::kDamaged:
-      return {msg::kMsgDamagedStream, true};
+      return {Texts().kMsgDamagedStream, true};
     case Trouble::kVersion:
-      return {msg::kMsgVersion, false};
+      return {Texts().kMsgVersion, false};
     case Trouble::kBadSize:
-      return {msg::kMsgBadSize, false};
+      return {Texts().kMsgBadSize, false};
     case Trouble::kSameAsInput:
-      return {msg::kMsgSameAsInput, true};
+      return {Texts().kMsgSameAsInput, true};
     case Trouble::kUnsafeName:
-      return {msg::kMsgUnsafeName, true};
+      return {Texts().kMsgUnsafeName, true};
     case Trouble::kLinkInTheWay:
-      return {msg::kMsgLinkInTheWay, true};
+      return {Texts().kMsgLinkInTheWay, true};
     case Trouble::kNoStorableName:
-      return {msg::kMsgNoCp932Name, true};
+      return {Texts().kMsgNoCp932Name, true};
     case Trouble::kFolderUnreadable:
-      return {msg::kMsgFolderUnreadable, true};
+      return {Texts().kMsgFolderUnreadable, true};
     case Trouble::kListWriteFailed:
-      return {msg::kMsgListWriteFailed, false};
+      return {Texts().kMsgListWriteFailed, false};
     case Trouble::kNoDisk:
-      return {msg::kMsgNoMarker, false};
+      return {Texts().kMsgNoMarker, false};
     case Trouble::kProgramUnreadable:
-      return {msg::kMsgProgramUnreadable, true};
+      return {Texts().kMsgProgramUnreadable, true};
     case Trouble::kSplitSourceMissing:
-      return {msg::kMsgSplitSourceMissing, false};
+      return {Texts().kMsgSplitSourceMissing, false};
     case Trouble::kJoinOutputFailed:
-      return {msg::kMsgJoinOutputFailed, false};
+      return {Texts().kMsgJoinOutputFailed, false};
   }
   return {"", false};
 }
@@ -76,15 +76,15 @@ std::pair<const char*, bool> MessageOf(Trouble what) {
 const char* ReasonText(RetryReason why) {
   switch (why) {
     case RetryReason::kCopyFailed:
-      return msg::kMsgCopyFailed;
+      return Texts().kMsgCopyFailed;
     case RetryReason::kSplitWriteFailed:
-      return msg::kMsgSplitWriteFailed;
+      return Texts().kMsgSplitWriteFailed;
     case RetryReason::kFolderFailed:
-      return msg::kMsgFolderFailed;
+      return Texts().kMsgFolderFailed;
     case RetryReason::kOutputUnwritable:
-      return msg::kMsgOutputUnwritable;
+      return Texts().kMsgOutputUnwritable;
     case RetryReason::kForeignMarker:
-      return msg::kMsgForeignMarker;
+      return Texts().kMsgForeignMarker;
   }
   return "";
 }
@@ -103,52 +103,71 @@ void DialogueEvents::FileBegun(const std::string& path, const std::string&) {
 }
 
 void DialogueEvents::DiskBegun(int32_t number) {
-  ui_.ShowMessage(Format(msg::kMsgDiskNumber, title_.c_str(), static_cast<int>(number)),
-                  msg::kCaptionConfirm, kInformationOk);
+  ui_.ShowMessage(Format(Texts().kMsgDiskNumber, title_.c_str(), static_cast<int>(number)),
+                  Texts().kCaptionConfirm, kInformationOk);
+}
+
+void DialogueEvents::CannotBegin(const std::vector<Finding>& findings) {
+  std::vector<std::string> lines;
+  for (const Finding& f : findings) {
+    const msg::Catalogue& t = Texts();
+    const char* reason = f.kind == Finding::kNoStorableName     ? t.kFindingNoStorableName
+                         : f.kind == Finding::kNameTooLong      ? t.kFindingNameTooLong
+                         : f.kind == Finding::kTooLarge         ? t.kFindingTooLarge
+                         : f.kind == Finding::kFolderUnreadable ? t.kFindingFolderUnreadable
+                         : f.kind == Finding::kDoesNotFit       ? t.kFindingDoesNotFit
+                                                                : t.kFindingLastDisk;
+    lines.push_back(f.subject.empty() ? std::string(reason)
+                                      : cp932::Printable(f.subject) + ": " + reason);
+  }
+  // One box for all of them, as the warnings at the end.
+  ui_.ShowMessage(Format(Texts().kMsgCannotBegin, NameList(lines).c_str()), Texts().kCaptionWarning,
+                  kExclamationOk);
 }
 
 void DialogueEvents::ProblemMet(const Problem& problem) {
   // A version that differs is told on the way; everything else stops.
   if (problem.what == Trouble::kVersion)
-    ui_.ShowMessage(ProblemText(problem), msg::kCaptionConfirm, kInformationOk);
+    ui_.ShowMessage(ProblemText(problem), Texts().kCaptionConfirm, kInformationOk);
   else
-    ui_.ShowMessage(ProblemText(problem), msg::kCaptionStop, kStopOk);
+    ui_.ShowMessage(ProblemText(problem), Texts().kCaptionStop, kStopOk);
 }
 
 void DialogueEvents::WarningsAtEnd(const RunWarnings& w) {
   std::vector<std::string> changes;
   for (const NameChange& c : w.namesThatChange)
-    changes.push_back(c.from + " -> " + c.to + (c.collides ? msg::kMsgCollides : ""));
+    changes.push_back(c.from + " -> " + c.to + (c.collides ? Texts().kMsgCollides : ""));
   const std::pair<const char*, const std::vector<std::string>*> kinds[] = {
-      {msg::kMsgEmptyFilesLeftOut, &w.emptyFiles},
-      {msg::kMsgNamesChange, &changes},
-      {msg::kMsgNotExpanded, &w.notExpanded},
-      {msg::kMsgLinksNotFollowed, &w.linksNotFollowed},
+      {Texts().kMsgEmptyFilesLeftOut, &w.emptyFiles},
+      {Texts().kMsgNamesChange, &changes},
+      {Texts().kMsgNotExpanded, &w.notExpanded},
+      {Texts().kMsgLinksNotFollowed, &w.linksNotFollowed},
   };
   for (const auto& [text, names] : kinds)
     if (!names->empty())
-      ui_.ShowMessage(Format(text, NameList(*names).c_str()), msg::kCaptionWarning, kExclamationOk);
+      ui_.ShowMessage(Format(text, NameList(*names).c_str()), Texts().kCaptionWarning,
+                      kExclamationOk);
 }
 
 void DialogueEvents::Finished(bool normally) {
-  ui_.ShowMessage(normally ? msg::kMsgDone : msg::kMsgAborted, msg::kCaptionConfirm,
+  ui_.ShowMessage(normally ? Texts().kMsgDone : Texts().kMsgAborted, Texts().kCaptionConfirm,
                   kExclamationOk);
 }
 
 void DialogueEvents::Trace(const char* marker) { ui_.Trace(marker); }
 
 bool DialogueEvents::DiskWanted(int32_t number, bool again) {
-  if (again) ui_.ShowMessage(msg::kMsgNoMarker, msg::kCaptionConfirm, kInformationOk);
-  return ui_.ShowMessage(Format(msg::kMsgInsertDisk, title_.c_str(), static_cast<int>(number)),
-                         msg::kCaptionConfirm, kInformationOkCancel) == kIdOk;
+  if (again) ui_.ShowMessage(Texts().kMsgNoMarker, Texts().kCaptionConfirm, kInformationOk);
+  return ui_.ShowMessage(Format(Texts().kMsgInsertDisk, title_.c_str(), static_cast<int>(number)),
+                         Texts().kCaptionConfirm, kInformationOkCancel) == kIdOk;
 }
 
 bool DialogueEvents::FileWanted(const std::string& path, WantReason why) {
-  const char* text = why == WantReason::kHeadUnreadable    ? msg::kMsgHeadUnreadable
-                     : why == WantReason::kPieceUnreadable ? msg::kMsgPieceUnreadable
-                                                           : msg::kMsgSourceUnreadable;
-  return ui_.ShowMessage(Format(text, path.c_str()), msg::kCaptionConfirm, kInformationOkCancel) ==
-         kIdOk;
+  const char* text = why == WantReason::kHeadUnreadable    ? Texts().kMsgHeadUnreadable
+                     : why == WantReason::kPieceUnreadable ? Texts().kMsgPieceUnreadable
+                                                           : Texts().kMsgSourceUnreadable;
+  return ui_.ShowMessage(Format(text, path.c_str()), Texts().kCaptionConfirm,
+                         kInformationOkCancel) == kIdOk;
 }
 
 bool DialogueEvents::RetryWanted(const std::string& path, RetryReason why, int) {

@@ -17,6 +17,8 @@ class DialogueEvents final : public RunEvents {
   void FolderBegun(const std::string& pattern) override;
   void FileBegun(const std::string& path, const std::string& name) override;
   void DiskBegun(int32_t number) override;
+  void Planned(uint64_t, uint64_t) override {}
+  void CannotBegin(const std::vector<Finding>& findings) override;
   void ProblemMet(const Problem& problem) override;
   void WarningsAtEnd(const RunWarnings& warnings) override;
   void FileDone(const std::string&, int, int32_t) override {}

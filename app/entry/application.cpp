@@ -9,6 +9,7 @@
 #include "app/commands/batch.h"
 #include "app/commands/file_commands.h"
 #include "app/dialogue/dialogue.h"
+#include "app/dialogue/texts.h"
 #include "app/entry/usage.h"
 #include "app/exit_status.h"
 #include "app/frontends/terminal/terminal.h"
@@ -98,7 +99,7 @@ int Run(int argc, char** argv, const std::string* rawArguments) {
       continue;
     }
     if (arg == "--help" || arg == "-h") {
-      std::fputs(UsageText(), stdout);
+      std::fputs(UsageText().c_str(), stdout);
       return kExitSuccess;
     }
     if (arg == "--version" || arg == "-V") {
@@ -129,6 +130,11 @@ int Run(int argc, char** argv, const std::string* rawArguments) {
     }
   }
 
+#if !defined(_WIN32)
+  // The terminal and the desktop window speak the user's language where
+  // they can; the Windows program is Japanese, as it has always been.
+  UseTexts(CatalogueForEnvironment());
+#endif
   // The state of this process, one instance each.
   auto codec = NewCodecContext();
   Dialogue ui;

@@ -1,7 +1,13 @@
 #include "app/entry/usage.h"
 
-const char* UsageText() {
-  return R"(Usage: kelvod [OPTIONS] [--] [WORK_FOLDER]
+#include "app/commands/batch_commands.h"
+#include "app/commands/volume.h"
+
+namespace {
+
+// The text of the program's own facets; the batch commands come from their
+// table, the floppy sizes from theirs.
+constexpr const char* kHead = R"(Usage: kelvod [OPTIONS] [--] [WORK_FOLDER]
 Makes a disk set from a game's work folder, or expands a disk set.
 
   kelvod WORK_FOLDER   make mode: run in the folder that holds the game's
@@ -15,6 +21,11 @@ On a desktop (DISPLAY or WAYLAND_DISPLAY set) the main window and its dialogs
 are shown in a window, drawn by the module kelvod-qt.so (next to the program,
 or in lib/kelvod of its installation). Without a usable module or display,
 one line on standard error says why, and the terminal front end is used.
+The window and the terminal front end show Japanese texts, or English ones
+when the locale asks for English: the first entry of LANGUAGE that names en
+or ja decides, else the first of LC_ALL, LC_MESSAGES and LANG that is set,
+English when it begins with "en" (LANGUAGE=en, LANG=en_US.UTF-8). The
+commands and answers are the same in both. The Windows program is Japanese.
 
 Options (they come first; a lone -- ends them, for a WORK_FOLDER that
 begins with -):
@@ -29,34 +40,26 @@ begins with -):
   --compress SRC DST   compress one file
   --expand SRC DST     expand one compressed file
   --info FILE          show the header of a compressed file
+)";
 
+constexpr const char* kBatchIntro = R"(
 Batch commands (no window, no prompt; options in any order). A SET is the
-folder or FAT floppy image of one disk, or a folder that holds disk1/,
-disk2/, ... or *.img; the disks may come in any order:
-  --list SET...        the title, the disks and each file line with its
-                       sizes and pieces (read from the headers); --json
-                       gives the same as JSON
-  --test SET...        decodes every file and writes nothing; names each
-                       damaged, missing or short file
-  --extract --to DEST SET...
-                       expands the set into DEST
-      --overwrite=never|always|ask   existing files (default: never, and
-                       each is reported)
-      --menu-entry     also make the Start-menu entry
-  --make WORK --to DEST [--title T] [--volume-size SIZE] [--images]
-                       makes the set into DEST/disk1/, DEST/disk2/, ...;
-                       the title is T, else that of the *.qzm file of the
-                       current folder or of WORK. SIZE: 720k, 1200k, 1440k
-                       or 2880k (what a FAT12 floppy of that format holds,
-                       directories included) or a byte count (k, m, g);
-                       without it, one disk. --images writes disk1.img, ...
-                       (1440k unless SIZE says otherwise; needs mtools)
-      --jobs N         threads that compress, as for a make run
-  --quiet, -q          errors only
+folder or floppy image of one disk, or a folder that holds disk folders or
+images (found by their contents: raw images of the floppy sizes below, and
+the FDI, D88, NFD and DIM images of the period's emulators); the disks may
+come in any order:
+)";
+
+constexpr const char* kBatchCommon = R"(  --quiet, -q          errors only
   Progress goes to standard error when it is a terminal; a summary line
   ("N files, B bytes, D disks, W warnings, E errors") ends each command.
+  Floppy sizes (what a FAT12 floppy of that format holds, directories
+  included): %SIZES%.
 
-Terminal front end (texts are shown in the locale's character set, paths
+)";
+
+constexpr const char* kTail =
+    R"(Terminal front end (texts are shown in the locale's character set, paths
 in the host's form):
   The main window is printed as
       [CAPTION]
@@ -99,4 +102,19 @@ Exit status (the same for every facet):
      command met damaged input or an I/O error; any file of a batch
      command failed
 )";
+
+std::string Replaced(std::string text, const std::string& what, const std::string& with) {
+  for (std::size_t at; (at = text.find(what)) != std::string::npos;)
+    text.replace(at, what.size(), with);
+  return text;
+}
+
+}  // namespace
+
+std::string UsageText() {
+  std::string text = std::string(kHead) + kBatchIntro;
+  for (const BatchCommand& command : BatchCommands()) text += command.usage;
+  text += kBatchCommon;
+  text += kTail;
+  return Replaced(text, "%SIZES%", FloppySizeList());
 }

@@ -2,4 +2,6 @@
 // terminal protocol and the exit statuses.
 #pragma once
 
-const char* UsageText();
+#include <string>
+
+std::string UsageText();

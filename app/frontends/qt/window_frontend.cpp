@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/dialogue/resources/messages.h"
+#include "app/dialogue/texts.h"
 #include "app/exit_status.h"
 #include "platform/console.h"
 #include "platform/platform.h"
@@ -160,14 +160,18 @@ WindowFrontEnd::WindowFrontEnd(const KvWindowInterface& api) : api_(api) {
   host_.context = this;
   host_.command = &WindowFrontEnd::OnCommand;
   host_.tick = &WindowFrontEnd::OnTick;
+  const msg::Catalogue& t = Texts();
   const char* const fixed[] = {
-      msg::kButtonBrowse,       msg::kButtonRun,     msg::kButtonExit,
-      msg::kButtonAbort,        msg::kLabelFrom,     msg::kLabelTo,
-      msg::kCaptionConfirm,     msg::kTextOverwrite, msg::kButtonOverwrite,
-      msg::kButtonOverwriteAll, msg::kButtonSkip,    msg::kButtonForceStop,
-      msg::kTextRetry,          msg::kButtonRetry,   msg::kButtonRetryAbort,
+      t.kButtonBrowse,     t.kButtonRun,
+      t.kButtonExit,       t.kButtonAbort,
+      t.kLabelFrom,        t.kLabelTo,
+      t.kCaptionConfirm,   t.kTextOverwrite,
+      t.kButtonOverwrite,  t.kButtonOverwriteAll,
+      t.kButtonSkip,       t.kButtonForceStop,
+      t.kTextRetry,        t.kButtonRetry,
+      t.kButtonRetryAbort, t.language,
   };
-  for (const char* t : fixed) textStore_.push_back(Shown(t));
+  for (const char* text : fixed) textStore_.push_back(Shown(text));
   const char** slots[] = {
       &texts_.browse,         &texts_.run,
       &texts_.exit,           &texts_.abort,
@@ -176,7 +180,7 @@ WindowFrontEnd::WindowFrontEnd(const KvWindowInterface& api) : api_(api) {
       &texts_.overwrite,      &texts_.overwrite_all,
       &texts_.skip,           &texts_.overwrite_abort,
       &texts_.retry_text,     &texts_.retry,
-      &texts_.retry_abort,
+      &texts_.retry_abort,    &texts_.language,
   };
   static_assert(std::size(fixed) == std::size(slots));
   for (std::size_t i = 0; i < std::size(slots); ++i) *slots[i] = textStore_[i].c_str();
@@ -275,8 +279,8 @@ std::string WindowFrontEnd::GetControlText(int id) {
   if (IsPathControl(id)) {
     if (typed.empty() || plat::FromHostPath(typed, inner)) return inner;
     // The run then finds the field empty and asks for a folder.
-    MessageDialog(Format(msg::kMsgNoCp932Name, ApproximateCp932(typed).c_str()),
-                  msg::kCaptionWarning, kExclamationOk);
+    MessageDialog(Format(Texts().kMsgNoCp932Name, ApproximateCp932(typed).c_str()),
+                  Texts().kCaptionWarning, kExclamationOk);
     return {};
   }
   if (!cp932::FromUtf8(typed, inner)) return ApproximateCp932(typed);

@@ -15,7 +15,7 @@ extern "C" {
 
 /* Raised whenever a function or a field changes meaning; the program refuses
  * a module of another version. */
-#define KV_WINDOW_INTERFACE_VERSION 2
+#define KV_WINDOW_INTERFACE_VERSION 3
 /* The module's one exported symbol: a function returning the interface. */
 #define KV_WINDOW_ENTRY "kelvod_window_interface"
 
@@ -36,6 +36,9 @@ struct KvWindowTexts {
   const char* retry_text;
   const char* retry;
   const char* retry_abort;
+  /* The language of the texts ("ja", "en"), for Qt's own: the standard
+   * buttons and the folder picker. */
+  const char* language;
 };
 
 /* What the module calls back. command: a button of the main window was

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/dialogue/frontend.h"
-#include "app/dialogue/resources/messages.h"
+#include "app/dialogue/texts.h"
 #include "app/exit_status.h"
 #include "platform/console.h"
 #include "platform/platform.h"
@@ -47,7 +47,7 @@ class TerminalFrontEnd : public FrontEnd {
   }
 
   int OverwriteDialog(const std::string& path) override {
-    return Ask(msg::kCaptionConfirm, {PathText(path), Text(msg::kTextOverwrite)},
+    return Ask(Texts().kCaptionConfirm, {PathText(path), Text(Texts().kTextOverwrite)},
                {{"overwrite", kButtonOverwrite},
                 {"all", kButtonOverwriteAll},
                 {"skip", kButtonSkip},
@@ -56,7 +56,7 @@ class TerminalFrontEnd : public FrontEnd {
   }
 
   int RetryDialog(const std::string& path, const std::string& reason) override {
-    return Ask(msg::kCaptionConfirm, {PathText(path), Text(reason), Text(msg::kTextRetry)},
+    return Ask(Texts().kCaptionConfirm, {PathText(path), Text(reason), Text(Texts().kTextRetry)},
                {{"retry", kButtonRetry}, {"abort", kButtonRetryAbort}}, kButtonRetryAbort, true);
   }
 

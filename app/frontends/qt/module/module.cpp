@@ -99,7 +99,7 @@ void StartApplication() {
   static int argc = 1;
   static char name[] = "kelvod";
   static char* argv[] = {name, nullptr};
-  auto* app = new QApplication(argc, argv);  // kept for the rest of the process
+  new QApplication(argc, argv);  // kept for the rest of the process
   QApplication::setApplicationName(QStringLiteral("kelvod"));
   // The window goes when the program destroys it, not when the last one closes.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -114,13 +114,27 @@ void StartApplication() {
   font.setHintingPreference(QFont::PreferFullHinting);
   QApplication::setFont(font);
   QApplication::setWindowIcon(DiskIcon());
-  // Qt's own texts (the message boxes' buttons, the folder picker) in the
-  // language of the program's texts, Japanese, as a Japanese Windows shows
-  // its boxes, where Qt's translations are installed (qt6-translations-l10n).
-  auto* translator = new QTranslator(app);
-  if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                       QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(translator);
+}
+
+// Qt's own texts (the message boxes' OK and Cancel, the folder picker) in
+// the language of the program's, where Qt's translations are installed;
+// Qt's built-in texts are English.
+void UseQtTranslations(const char* language) {
+  static QTranslator* current = nullptr;
+  if (current) {
+    QApplication::removeTranslator(current);
+    delete current;
+    current = nullptr;
+  }
+  const QLocale locale(QString::fromUtf8(language ? language : "ja"));
+  if (locale.language() == QLocale::English) return;
+  auto* translator = new QTranslator(qApp);
+  if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+      QApplication::installTranslator(translator))
+    current = translator;
+  else
+    delete translator;
 }
 
 void CopyReason(const std::string& reason, char* why, size_t size) {
@@ -169,6 +183,7 @@ KvWindowSession* OpenSession(const KvWindowHost* host, const KvWindowTexts* text
           }
           StartApplication();
         }
+        UseQtTranslations(texts->language);
         auto* session = new KvWindowSession;
         session->host = host;
         session->texts = texts;
