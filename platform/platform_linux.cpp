@@ -5,10 +5,12 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <pwd.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -711,6 +713,23 @@ std::string TempFolder() {
   return inner;
 }
 
+namespace {
+
+// From the kernel; std::random_device would bring in arc4random, which the C
+// libraries of the systems the program must start on lack. Any seed will
+// do where the kernel has no getrandom: the names are made with O_EXCL.
+std::uint64_t RandomSeed() {
+  std::uint64_t seed = 0;
+  if (getrandom(&seed, sizeof seed, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof seed))
+    return seed;
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return (static_cast<std::uint64_t>(getpid()) << 32) ^ static_cast<std::uint64_t>(now.tv_nsec) ^
+         (static_cast<std::uint64_t>(now.tv_sec) << 20);
+}
+
+}  // namespace
+
 std::string MakeTempFile(const std::string& folder, const std::string& prefix) {
   std::size_t cut = 0;
   for (int n = 0; n < 3 && cut < prefix.size(); ++n) cut = cp932::Next(prefix, cut);
@@ -727,7 +746,7 @@ std::string MakeTempFile(const std::string& folder, const std::string& prefix) {
   // look at it would change for a moment.
   static constexpr char kLetters[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  thread_local std::mt19937_64 random(std::random_device{}());
+  thread_local std::mt19937_64 random(RandomSeed());
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = hostPrefix;
     for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];

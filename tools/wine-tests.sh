@@ -48,6 +48,10 @@ export WINEPREFIX="$build/wine-prefix" WINEARCH=win32 WINEDEBUG=-all
 export XDG_DATA_HOME="$build/xdg-data" XDG_CONFIG_HOME="$build/xdg-config"
 # No installer dialogs for Wine's .NET and HTML engines.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine maps the Japanese file names through the Unix locale: a UTF-8 one,
+# whatever the environment has (none at all on a minimal system). The tests
+# that need Japanese set their own.
+export LC_ALL=C.UTF-8
 unset DISPLAY
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 rm -rf "$WINEPREFIX" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME"

@@ -29,6 +29,12 @@ FONT_REPLACEMENTS = {
 
 
 def windows_path(path):
+    """C: for what lies on the prefix's drive C (an OUT_DIR there shows
+    C:\\Games\\... in the pictures), Z: for the rest of the host."""
+    drive_c = pathlib.Path(os.environ.get("WINEPREFIX", "/nonexistent")).resolve() / "drive_c"
+    path = pathlib.Path(path)
+    if path.is_relative_to(drive_c):
+        return "C:\\" + str(path.relative_to(drive_c)).replace("/", "\\")
     return "Z:" + str(path).replace("/", "\\")
 
 
@@ -96,7 +102,7 @@ def main():
     subprocess.run([sys.executable, str(repo / "tools/make_sample.py"), str(work)], check=True,
                    stdout=subprocess.DEVNULL)
     shutil.copy2(exe, out / "kelvod.exe")
-    blocker = out / "blocked"  # a file where the disk set's folder must go
+    blocker = out / "Disks"  # a file where the disk set's folder must go
     blocker.write_text("in the way")
     disk_set = blocker / "sample"
     game = out / "game"
@@ -146,7 +152,11 @@ def main():
             break
         time.sleep(0.1)
     text = entry.read_text(encoding="utf-8") if entry.exists() else ""
-    expect(f"Path={game}/" in text and "sample.lnk" in text,
+    # A game on drive C: is named through the prefix's dosdevices/c:.
+    shown_game = game
+    if windows_path(game).startswith("C:"):
+        shown_game = str(prefix / "dosdevices/c:") + windows_path(game)[2:].replace("\\", "/")
+    expect(f"Path={shown_game}/" in text and "sample.lnk" in text,
            "Wine's menu builder made the desktop entry from the shortcut, working in the game folder")
 
     for bmp in sorted(out.glob("*.bmp")):

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/commands/batch_commands.h"
+#include "app/commands/file_commands.h"
 #include "platform/console.h"
 
 const std::vector<BatchCommand>& BatchCommands() {
@@ -64,7 +65,9 @@ std::vector<std::string> CommandWords() {
 
 bool IsBatchCommandLine(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--") == 0) return false;
+    // What follows "--" is a work folder, what follows a single-file
+    // command its operands.
+    if (std::strcmp(argv[i], "--") == 0 || IsFileCommand(argv[i])) return false;
     for (const BatchCommand& c : BatchCommands())
       if (std::strcmp(argv[i], c.word) == 0) return true;
   }

@@ -74,7 +74,7 @@ int Run(int argc, char** argv, const std::string* rawArguments) {
     return RunBatchCommand(argc, argv, *codec);
   }
   // Options come first; the first argument that is not one begins the work
-  // folder, and a lone "--" lets a work folder begin with "--".
+  // folder, and a lone "--" lets a work folder begin with "-".
   Options options;
   int& first = options.first;
   for (; first < argc; ++first) {
@@ -83,7 +83,7 @@ int Run(int argc, char** argv, const std::string* rawArguments) {
       ++first;
       break;
     }
-    if (arg.substr(0, 2) != "--") break;
+    if (arg.size() < 2 || arg[0] != '-') break;
     if (arg == "--tty") {
       options.forceTerminal = true;
       continue;
@@ -98,11 +98,11 @@ int Run(int argc, char** argv, const std::string* rawArguments) {
       }
       continue;
     }
-    if (arg == "--help") {
+    if (arg == "--help" || arg == "-h") {
       std::fputs(UsageText().c_str(), stdout);
       return kExitSuccess;
     }
-    if (arg == "--version") {
+    if (arg == "--version" || arg == "-V") {
       std::printf("kelvod %s\n", KELVOD_VERSION);
       return kExitSuccess;
     }

@@ -27,15 +27,16 @@ or ja decides, else the first of LC_ALL, LC_MESSAGES and LANG that is set,
 English when it begins with "en" (LANGUAGE=en, LANG=en_US.UTF-8). The
 commands and answers are the same in both. The Windows program is Japanese.
 
-Options (they come first; a lone -- ends them):
+Options (they come first; a lone -- ends them, for a WORK_FOLDER that
+begins with -):
   --tty                use the terminal front end even on a desktop
   --jobs N             threads that compress the files of a make run (default:
                        the number of cores, at most 4); 1 compresses one file
                        after the other on one thread. The disk set is the same.
                        kelvod.exe, the Windows program, accepts N and always
                        compresses on one thread.
-  --help               show this text
-  --version            show the version
+  --help, -h           show this text
+  --version, -V        show the version
   --compress SRC DST   compress one file
   --expand SRC DST     expand one compressed file
   --info FILE          show the header of a compressed file

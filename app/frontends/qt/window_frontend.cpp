@@ -101,15 +101,27 @@ std::vector<std::string> WindowModuleCandidates() {
     out.push_back(folder + "/" + kModuleName);
     out.push_back(folder + "/" KELVOD_MODULE_FROM_BIN "/" + kModuleName);
   }
-  out.push_back(std::string(KELVOD_INSTALLED_MODULE_DIR "/") + kModuleName);
+  // A copy on a disk set was built elsewhere: the installations of the
+  // usual prefixes too.
+  for (const char* dir :
+       {KELVOD_INSTALLED_MODULE_DIR, "/usr/local/lib/kelvod", "/usr/lib/kelvod"}) {
+    std::string path = std::string(dir) + "/" + kModuleName;
+    if (std::find(out.begin(), out.end(), path) == out.end()) out.push_back(path);
+  }
   return out;
 }
 
 std::string FindWindowModule(std::string& why) {
   for (const std::string& path : WindowModuleCandidates())
     if (access(path.c_str(), R_OK) == 0) return path;
-  why = std::string(kModuleName) + " is neither next to the program nor in " +
-        KELVOD_INSTALLED_MODULE_DIR;
+  // The installations' folders, after the two beside the program.
+  const std::vector<std::string> candidates = WindowModuleCandidates();
+  std::string installed;
+  for (std::size_t i = candidates.size() >= 2 ? 2 : 0; i < candidates.size(); ++i) {
+    if (!installed.empty()) installed += i + 1 == candidates.size() ? " or " : ", ";
+    installed += candidates[i].substr(0, candidates[i].rfind('/'));
+  }
+  why = std::string(kModuleName) + " is neither next to the program nor in " + installed;
   return {};
 }
 

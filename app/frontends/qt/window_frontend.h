@@ -20,7 +20,9 @@ bool DesktopDisplayAvailable();
 
 // Where the module is looked for, in this order: next to the program, in
 // the library folder of an installation the program belongs to (bin/.. ),
-// and in the library folder this build installs to.
+// in the library folder this build installs to, and in those of the usual
+// prefixes (/usr/local, /usr), where the copy on a disk set finds the
+// module of whatever kelvod the machine has installed.
 std::vector<std::string> WindowModuleCandidates();
 // The first candidate that exists; "" and the reason when there is none.
 std::string FindWindowModule(std::string& why);

@@ -30,6 +30,10 @@ QLabel* TemplateControls::Static(int id, const QString& text, QRect units, TextA
                              : align == TextAlign::kRight ? Qt::AlignRight
                                                           : Qt::AlignLeft;
   label->setAlignment(horizontal | Qt::AlignTop);
+  // Flush with the edge, as the dialog manager draws it: a framed QLabel
+  // otherwise moves its text half an 'x' in from the aligned sides, which
+  // pushes the descenders of a line out of a template's 10-unit control.
+  label->setIndent(0);
   label->setWordWrap(wrap);
   if (sunken) {
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
