@@ -43,7 +43,8 @@ Result EncodeToTempFile(CodecContext& c, std::FILE* in, const std::string& sourc
 }
 
 Result DecodeStreamFile(CodecContext& c, std::FILE* in, int64_t streamStart, std::FILE* out,
-                        const std::string& source, const std::string& output, CoderHooks& hooks) {
+                        const std::string& source, const std::string& output, CoderHooks& hooks,
+                        ByteSink* nowhere) {
   const int64_t packedSize = c.header.packed_size;
   int r = kDamagedStream;
   int64_t used = -1;
@@ -53,8 +54,10 @@ Result DecodeStreamFile(CodecContext& c, std::FILE* in, int64_t streamStart, std
     FileSource from(in);
     FileSink file(out);
     NullSink nothing;
-    r = DecodeStream(c, from, out ? static_cast<ByteSink&>(file) : nothing, c.header.original_size,
-                     hooks, &used);
+    ByteSink& sink = out       ? static_cast<ByteSink&>(file)
+                     : nowhere ? *nowhere
+                               : static_cast<ByteSink&>(nothing);
+    r = DecodeStream(c, from, sink, c.header.original_size, hooks, &used);
     if (r == kDone && used != packedSize) r = kDamagedStream;
   }
   const int error = errno;

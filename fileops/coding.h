@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "codec/byte_io.h"
 #include "codec/context.h"
 #include "codec/hooks.h"
 #include "fileops/result.h"
@@ -25,6 +26,7 @@ Result EncodeToTempFile(CodecContext& c, std::FILE* in, const std::string& sourc
 // nothing), with c.header's sizes: the stream must be exactly packed_size
 // bytes and the codes must use all of it. kDone, kDamagedStream, kReadFailed
 // (subject source), kWriteFailed (subject output), kAborted. out is not
-// closed.
+// closed. Without out the bytes go to nowhere (when given: a hash).
 Result DecodeStreamFile(CodecContext& c, std::FILE* in, int64_t streamStart, std::FILE* out,
-                        const std::string& source, const std::string& output, CoderHooks& hooks);
+                        const std::string& source, const std::string& output, CoderHooks& hooks,
+                        ByteSink* nowhere = nullptr);

@@ -201,7 +201,8 @@ int Expander::ExpandFile(const std::string& source, const std::string& output, i
   } else {
     {
       RunCoderHooks hooks(run_);
-      r = DecodeStreamFile(codec, in, joined.empty() ? kHeaderSize : 0, out, source, output, hooks);
+      r = DecodeStreamFile(codec, in, joined.empty() ? kHeaderSize : 0, out, source, output, hooks,
+                           run_.setup.policy.testSink);
     }
     if (out && std::fclose(out) != 0 && r.ok()) r = Failure(kWriteFailed, output);
   }

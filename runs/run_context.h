@@ -8,6 +8,7 @@
 
 #include "codec/cancel.h"
 #include "codec/context.h"
+#include "codec/byte_io.h"
 #include "codec/hooks.h"
 #include "fileops/space_model.h"
 #include "runs/events.h"
@@ -28,6 +29,7 @@ struct RunPolicy {
   bool testOnly = false;        // an extract decodes every file and writes nothing
   int jobs = 1;                 // threads that encode in a make run
   SpaceModel* space = nullptr;  // the room of a disk that a folder stands for
+  ByteSink* testSink = nullptr;  // a test decodes into it (to hash) instead of into nothing
 };
 
 // What is fixed for one run.

@@ -178,6 +178,7 @@ bool BatchEvents::StopForGood(const std::string& path, int error) {
 
 void BatchEvents::FileBegun(const std::string&, const std::string& name) {
   fileProblem_.clear();
+  if (hasher) hasher->Finish();  // what came before belongs to no file
   file_ = cp932::ShownLine(name);
   progress_.BeginFile(cp932::ShownLine(name), 0);
 }
@@ -220,6 +221,7 @@ void BatchEvents::WarningsAtEnd(const RunWarnings& w) {
 
 void BatchEvents::FileDone(const std::string& listed, int result, int32_t produced) {
   progress_.EndFile();
+  if (hasher && result == kDone && produced > 0 && hashed) hashed(listed, hasher->Finish());
   const std::string told = fileProblem_;
   fileProblem_.clear();
   if (result == kDone && produced == 0) {

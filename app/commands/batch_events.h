@@ -13,6 +13,7 @@
 #include "app/commands/batch_options.h"
 #include "app/commands/progress_line.h"
 #include "codec/cancel.h"
+#include "digest/digest.h"
 #include "runs/events.h"
 
 class BatchEvents final : public RunEvents {
@@ -27,6 +28,10 @@ class BatchEvents final : public RunEvents {
   std::function<bool()> changeDisk;
   // Extract: the disks given.
   std::function<bool(int32_t)> diskGiven;
+  // A test that hashes: the sink the run decodes into, restarted for each
+  // file, and told each file's hashes.
+  ContentHasher* hasher = nullptr;
+  std::function<void(const std::string& listed, const ContentHashes&)> hashed;
 
   void FolderBegun(const std::string&) override {}
   void FileBegun(const std::string& path, const std::string& name) override;

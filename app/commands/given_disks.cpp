@@ -1,5 +1,6 @@
 #include "app/commands/given_disks.h"
 
+#include "app/commands/batch_commands.h"
 #include "app/commands/batch_options.h"
 #include "app/exit_status.h"
 #include "fileops/naming.h"
@@ -19,7 +20,15 @@ std::string HostRelative(const std::string& relative) {
 }  // namespace
 
 bool GivenDisks::Resolve(const std::vector<std::string>& args, std::string& error) {
-  return set_.Resolve(args, error);
+  if (!set_.Resolve(args, error)) return false;
+  for (const auto& [number, disk] : set_.Disks()) byNumber_[number] = disk;
+  return true;
+}
+
+void GivenDisks::NumberTheRest() {
+  int32_t next = byNumber_.empty() ? 1 : byNumber_.rbegin()->first + 1;
+  for (const disks::GivenDisk& disk : set_.All())
+    if (disk.numbers.empty()) byNumber_[next++] = disk.source.get();
 }
 
 int GivenDisks::ReadList(std::string& text, ParsedList& list) {
@@ -54,7 +63,7 @@ std::string GivenDisks::Shown(const std::string& path) const {
 
 std::vector<int32_t> GivenDisks::Numbers() const {
   std::vector<int32_t> out;
-  for (const auto& [number, disk] : set_.Disks()) out.push_back(number);
+  for (const auto& [number, disk] : byNumber_) out.push_back(number);
   return out;
 }
 
@@ -66,17 +75,19 @@ std::vector<std::string> GivenDisks::Notes() const {
   return out;
 }
 
-bool GivenDisks::HasDisk(int32_t number) { return set_.Disks().count(number) != 0; }
+bool GivenDisks::HasDisk(int32_t number) { return byNumber_.count(number) != 0; }
 
 std::string GivenDisks::FileOf(int32_t number, const std::string& relative) {
-  auto disk = set_.Disks().find(number);
-  if (disk == set_.Disks().end()) {
+  auto disk = byNumber_.find(number);
+  if (disk == byNumber_.end()) {
     // A path that names what is missing and that nothing can open.
     return "\\(disk " + std::to_string(number) + " not given)\\" + relative;
   }
-  const std::string shown = disk->second->Shown() + "/" + HostRelative(relative);
+  auto alias = aliases_.find({number, relative});
+  const std::string& actual = alias == aliases_.end() ? relative : alias->second;
+  const std::string shown = disk->second->Shown() + "/" + HostRelative(actual);
   std::string error;
-  std::string path = disk->second->Fetch(relative, error);
+  std::string path = disk->second->Fetch(actual, error);
   // What cannot be fetched is asked for like a missing file, under a path
   // that opens nothing.
   if (path.empty()) path = "\\(" + error + ")\\" + relative;
@@ -85,8 +96,8 @@ std::string GivenDisks::FileOf(int32_t number, const std::string& relative) {
 }
 
 std::vector<std::string> GivenDisks::FoldersOf(int32_t number) {
-  auto disk = set_.Disks().find(number);
-  if (disk == set_.Disks().end()) return {};
+  auto disk = byNumber_.find(number);
+  if (disk == byNumber_.end()) return {};
   // Another set beside this one (its markers or its list) is not ours.
   std::vector<std::string> other;
   for (const DiskEntry& e : disk->second->Entries()) {
@@ -110,4 +121,21 @@ std::vector<std::string> GivenDisks::FoldersOf(int32_t number) {
 void GivenDisks::Release() {
   for (const disks::GivenDisk& disk : set_.All()) disk.source->Release();
   shown_.clear();
+}
+
+std::vector<std::pair<std::string, ContentHashes>> ImageHashes(const GivenDisks& given) {
+  std::vector<std::pair<std::string, ContentHashes>> out;
+  for (const disks::GivenDisk& disk : given.set().All()) {
+    const std::string& path = disk.source->Path();
+    if (!plat::IsRegularFile(path)) continue;  // a folder
+    std::FILE* f = plat::OpenFile(path, "rb");
+    if (!f) continue;
+    ContentHasher hasher;
+    unsigned char buffer[65536];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+      hasher.Update(buffer, n);
+    std::fclose(f);
+    out.emplace_back(ShownText(disk.source->Shown()), hasher.Finish());
+  }
+  return out;
 }

@@ -31,6 +31,16 @@ class GivenDisks final : public DiskAccess {
   std::vector<std::string> Notes() const;
   const disks::GivenSet& set() const { return set_; }
 
+  // For a salvage: disks without a marker get the numbers after the
+  // others; the disks by number afterwards.
+  void NumberTheRest();
+  const std::map<int32_t, DiskSource*>& ByNumber() const { return byNumber_; }
+  // A file listed as `listed` lies on disk `number` as `actual` (a name
+  // copied in its short form).
+  void Alias(int32_t number, const std::string& listed, const std::string& actual) {
+    aliases_[{number, listed}] = actual;
+  }
+
   bool HasDisk(int32_t number) override;
   std::string FileOf(int32_t number, const std::string& relative) override;
   std::vector<std::string> FoldersOf(int32_t number) override;
@@ -38,5 +48,7 @@ class GivenDisks final : public DiskAccess {
 
  private:
   disks::GivenSet set_;
+  std::map<int32_t, DiskSource*> byNumber_;  // the set's numbers, and those a salvage gave
+  std::map<std::pair<int32_t, std::string>, std::string> aliases_;
   std::map<std::string, std::string> shown_;  // path handed out -> as shown
 };

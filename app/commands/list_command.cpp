@@ -2,11 +2,13 @@
 // disks, as a table or as JSON.
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "app/commands/batch_commands.h"
 #include "app/commands/given_disks.h"
+#include "app/commands/salvage.h"
 #include "app/exit_status.h"
 #include "codec/header.h"
 #include "fileops/naming.h"
@@ -95,9 +97,15 @@ std::string Table(const std::string& title, int32_t disks, const std::vector<Row
   return out;
 }
 
+std::string HashFields(const ContentHashes& h) {
+  return ",\"crc32\":" + JsonString(h.crc32) + ",\"md5\":" + JsonString(h.md5) +
+         ",\"sha1\":" + JsonString(h.sha1);
+}
+
 std::string Json(const std::string& title, int32_t disks, GivenDisks& given,
-                 const std::vector<Row>& rows, uint64_t files, uint64_t original, uint64_t packed,
-                 uint64_t warnings, uint64_t errors) {
+                 const std::vector<Row>& rows, const std::map<std::string, ContentHashes>* hashes,
+                 uint64_t files, uint64_t original, uint64_t packed, uint64_t warnings,
+                 uint64_t errors) {
   std::string out = "{" + JsonNameFields("title", title) +
                     ",\"diskCount\":" + std::to_string(disks) + ",\"disks\":[";
   for (int32_t d = 1; d <= disks; ++d) {
@@ -115,9 +123,20 @@ std::string Json(const std::string& title, int32_t disks, GivenDisks& given,
              ",\"packed\":" + std::to_string(r.header.packed_size) +
              ",\"pieces\":" + std::to_string(r.header.piece_count) +
              ",\"lastDisk\":" + std::to_string(r.lastDisk);
+    if (hashes && hashes->count(r.listed)) out += HashFields(hashes->at(r.listed));
     out += "}";
   }
-  out += "],\"totals\":{\"files\":" + std::to_string(files) +
+  out += "]";
+  if (hashes) {
+    // The image files given, as they are.
+    const auto images = ImageHashes(given);
+    out += ",\"images\":[";
+    for (std::size_t i = 0; i < images.size(); ++i)
+      out += std::string(i ? "," : "") + "{\"name\":" + JsonString(images[i].first) +
+             HashFields(images[i].second) + "}";
+    out += "]";
+  }
+  out += ",\"totals\":{\"files\":" + std::to_string(files) +
          ",\"bytes\":" + std::to_string(original) + ",\"packed\":" + std::to_string(packed) +
          ",\"disks\":" + std::to_string(disks) + ",\"warnings\":" + std::to_string(warnings) +
          ",\"errors\":" + std::to_string(errors) + "}}\n";
@@ -126,19 +145,29 @@ std::string Json(const std::string& title, int32_t disks, GivenDisks& given,
 
 }  // namespace
 
-int RunListCommand(const BatchOptions& o, CodecContext&) {
+int RunListCommand(const BatchOptions& o, CodecContext& codec) {
   if (o.operands.empty()) return Usage("give the disks of the set (folders or images)");
+  if (o.hashes && !o.json) return Usage("--hashes goes with --list --json (and --test)");
+  if (o.hashes && !ContentHasher::Available())
+    return Usage("hashes are not available in this build");
   GivenDisks given;
-  std::string error;
-  if (!given.Resolve(o.operands, error)) {
-    if (!given.ReadFailed()) return Usage(error);
-    Complain(error);
-    return kExitFailed;
-  }
-  for (const std::string& note : given.Notes()) Complain("warning: " + note);
   std::string text;
-  ParsedList list;
-  if (int status = given.ReadList(text, list); status >= 0) return status;
+  SetRead read;
+  if (int status = ReadGivenSet(o, given, text, read); status >= 0) return status;
+  const ParsedList& list = read.list;
+  for (const std::string& note : read.notes) Complain("warning: " + note);
+  for (const std::string& line : read.missing) Complain("missing: " + line);
+  const uint64_t missing = read.missing.size();
+  // Hashes come from decoding every file into nothing: a test run.
+  std::map<std::string, ContentHashes> hashes;
+  int tested = kExitSuccess;
+  if (o.hashes) {
+    RunSetup setup;
+    setup.listText = text;
+    BatchOptions quiet = o;
+    quiet.quiet = true;
+    tested = ExpandSet(quiet, codec, given, setup, SetRead{list, {}, {}}, &hashes, false);
+  }
   const std::vector<Row> rows = Rows(given, list);
 
   // The disks the set has: those the count names, and the last one beyond
@@ -158,11 +187,13 @@ int RunListCommand(const BatchOptions& o, CodecContext&) {
   }
   for (int32_t d = 1; d <= disks; ++d)
     if (!given.HasDisk(d)) ++warnings;
-  const std::string out =
-      o.json ? Json(list.title, disks, given, rows, files, original, packed, warnings, errors)
-             : Table(list.title, disks, rows, files, original, packed);
+  warnings += missing;
+  const std::string out = o.json
+                              ? Json(list.title, disks, given, rows, o.hashes ? &hashes : nullptr,
+                                     files, original, packed, warnings, errors)
+                              : Table(list.title, disks, rows, files, original, packed);
   std::fputs(out.c_str(), stdout);
   if (!o.json) Summary(o, files, original, static_cast<uint64_t>(disks), warnings, errors);
   if (std::fflush(stdout) != 0) return kExitFailed;
-  return errors ? kExitFailed : kExitSuccess;
+  return errors || tested != kExitSuccess ? kExitFailed : kExitSuccess;
 }
