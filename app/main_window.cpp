@@ -54,7 +54,10 @@ bool MainWindow::ReadListAtStart() {
   WindowState& s = state_;
   std::string text;
   try {
-    if (!ReadListFile("kelvod.lst", text)) return FailStart(Texts().kMsgNoList);
+    if (!ReadListFile("kelvod.lst", text)) {
+      listMissing_ = true;
+      return FailStart(Texts().kMsgNoList);
+    }
   } catch (const std::bad_alloc&) {
     return FailStart(Texts().kMsgNoMemory);
   }

@@ -60,6 +60,8 @@ class MainWindow {
   // Destroys the window: the clean-up, then the front end ends it.
   void Destroy();
   bool Closed() const { return ui_.MainWindowClosed(); }
+  // The start failed because the current folder holds no list.
+  bool ListMissing() const { return listMissing_; }
 
   // The process exit status once the window is gone: 1 after a start-up
   // failure, 2 when the last Run did not end normally, otherwise 0.
@@ -90,5 +92,6 @@ class MainWindow {
   int jobs_ = 1;
   bool cleanedUp_ = true;
   bool startFailed_ = false;
+  bool listMissing_ = false;
   bool lastRunFailed_ = false;
 };

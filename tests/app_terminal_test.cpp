@@ -130,6 +130,11 @@ TEST_F(TerminalTest, MissingListFileIsAStartupWarning) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "[" + Utf8(msg::kCaptionWarning) + "]\n" + Utf8(msg::kMsgNoList) +
                        "\nchoices: ok\n> \n");
+  // In a folder of copied disks, one line more: the command that expands them.
+  WriteFileBytes(work_ / "disk1" / "disk1.id", "");
+  Result disks = Run("", "", work_);
+  EXPECT_EQ(disks.status, 1);
+  EXPECT_EQ(disks.out, r.out + Utf8(msg::kMsgHintExtractCommand) + "\n");
 }
 
 TEST_F(TerminalTest, MainWindowThenEndOfInputIsExit) {

@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/commands/batch.h"
 #include "app/commands/file_commands.h"
+#include "app/commands/given_set.h"
 #include "app/dialogue/dialogue.h"
 #include "app/dialogue/texts.h"
 #include "app/entry/usage.h"
@@ -21,6 +22,7 @@
 #endif
 #include "app/main_window.h"
 #include "codec/context.h"
+#include "platform/platform.h"
 #include "platform/relocate.h"
 #include "runs/run_handler.h"
 
@@ -144,7 +146,10 @@ int Run(int argc, char** argv, const std::string* rawArguments) {
   FrontEndChoice frontEnd = ChooseFrontEnd(options.forceTerminal);
   switch (frontEnd.kind) {
     case FrontEndKind::kTerminal:
-      return RunTerminal(window, commandLine, continued);
+      return RunTerminal(window, commandLine, continued, [] {
+        std::string here;
+        return plat::FromHostPath(".", here) && disks::HoldsDisks(here);
+      });
     case FrontEndKind::kWindow:
 #if defined(_WIN32)
       return RunWin32(window, commandLine, continued);

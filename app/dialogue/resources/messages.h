@@ -47,6 +47,8 @@ inline constexpr char kBrowseDefaultTitle[] = "\x83t\x83H\x83\x8b\x83_\x82\xf0\x
 inline constexpr char kMsgNoProject[] = "\xc4\xde\xd9\xd0\xb1\xdd \x82\xcc\xcc\xa7\xb2\xd9\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
 // 管理情報ﾌｧｲﾙ ( KELVOD.LST ) が見つかりません
 inline constexpr char kMsgNoList[] = "\x8a\xc7\x97\x9d\x8f\xee\x95\xf1\xcc\xa7\xb2\xd9 ( KELVOD.LST ) \x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
+// このフォルダのディスクやイメージは kelvod --extract --to 展開先 ディスク... で展開できます
+inline constexpr char kMsgHintExtractCommand[] = "\x82\xb1\x82\xcc\x83t\x83H\x83\x8b\x83_\x82\xcc\x83" "f\x83" "B\x83X\x83N\x82\xe2\x83" "C\x83\x81\x81[\x83W\x82\xcd kelvod --extract --to \x93W\x8aJ\x90\xe6 \x83" "f\x83" "B\x83X\x83N... \x82\xc5\x93W\x8aJ\x82\xc5\x82\xab\x82\xdc\x82\xb7";
 // 管理情報を読込む十分なﾒﾓﾘｰが確保できません
 inline constexpr char kMsgNoMemory[] = "\x8a\xc7\x97\x9d\x8f\xee\x95\xf1\x82\xf0\x93\xc7\x8d\x9e\x82\xde\x8f\x5c\x95\xaa\x82\xc8\xd2\xd3\xd8\xb0\x82\xaa\x8am\x95\xdb\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1";
 // ﾃﾝﾎﾟﾗﾘﾌｧｲﾙが開けません
@@ -198,6 +200,7 @@ struct Catalogue {
   const char* kBrowseDefaultTitle;
   const char* kMsgNoProject;
   const char* kMsgNoList;
+  const char* kMsgHintExtractCommand;
   const char* kMsgNoMemory;
   const char* kMsgNoTempFile;
   const char* kButtonOverwrite;
@@ -286,6 +289,7 @@ inline constexpr Catalogue kJapanese = {
   .kBrowseDefaultTitle = kBrowseDefaultTitle,
   .kMsgNoProject = kMsgNoProject,
   .kMsgNoList = kMsgNoList,
+  .kMsgHintExtractCommand = kMsgHintExtractCommand,
   .kMsgNoMemory = kMsgNoMemory,
   .kMsgNoTempFile = kMsgNoTempFile,
   .kButtonOverwrite = kButtonOverwrite,
@@ -374,6 +378,7 @@ inline constexpr Catalogue kEnglish = {
   .kBrowseDefaultTitle = "Select a folder.",
   .kMsgNoProject = "No project file (*.qzm) found in this folder",
   .kMsgNoList = "The list file ( KELVOD.LST ) cannot be found",
+  .kMsgHintExtractCommand = "The disks or images in this folder expand with: kelvod --extract --to DEST SET...",
   .kMsgNoMemory = "Not enough memory to read the list file",
   .kMsgNoTempFile = "A temporary file cannot be opened",
   .kButtonOverwrite = "Overwrite",

@@ -39,6 +39,9 @@ class TerminalFrontEnd : public FrontEnd {
   explicit TerminalFrontEnd(MainWindow& window)
       : window_(window), charset_(plat::ConsoleCharset()), drawBar_(plat::StdErrIsTerminal()) {}
 
+  // One line of code page 932 text, outside any dialog.
+  void Line(const std::string& cp932Text) { Print(Text(cp932Text) + "\n"); }
+
   int MessageDialog(const std::string& rawText, const std::string& caption,
                     unsigned style) override {
     std::string text = HostSeparators(rawText);
@@ -280,7 +283,8 @@ class TerminalFrontEnd : public FrontEnd {
 
 }  // namespace
 
-int RunTerminal(MainWindow& window, const std::string& hostCommandLine, bool leaveStartFolder) {
+int RunTerminal(MainWindow& window, const std::string& hostCommandLine, bool leaveStartFolder,
+                std::function<bool()> startHoldsDisks) {
   TerminalFrontEnd fe(window);
   Dialogue& ui = window.ui();
   ui.Attach(&fe);
@@ -300,6 +304,8 @@ int RunTerminal(MainWindow& window, const std::string& hostCommandLine, bool lea
       }
       fe.HandleCommand(line);
     }
+  } else if (window.ListMissing() && startHoldsDisks && startHoldsDisks()) {
+    fe.Line(Texts().kMsgHintExtractCommand);
   }
   // Ended from outside: whatever the run had come to, it did not finish.
   int status = plat::TerminationRequested() ? kExitFailed : window.ExitStatus();
