@@ -18,6 +18,14 @@ std::string Megabytes(uint64_t bytes) {
 
 }  // namespace
 
+std::string EndOfName(const std::string& name, std::size_t room) {
+  if (name.size() <= room) return name;
+  if (room <= 3) return "";
+  std::size_t from = name.size() - (room - 3);
+  while (from < name.size() && (static_cast<unsigned char>(name[from]) & 0xC0) == 0x80) ++from;
+  return "..." + name.substr(from);
+}
+
 ProgressLine::ProgressLine(bool quiet) : on_(!quiet && plat::StdErrIsTerminal()) {}
 
 void ProgressLine::SetTotals(uint64_t files, uint64_t bytes) {
@@ -82,8 +90,8 @@ void ProgressLine::Draw(bool force) {
                      (filesTotal_ ? "/" + std::to_string(filesTotal_) : "") + " files";
   if (bytesTotal_) line += "  " + Megabytes(bytesDone_) + "/" + Megabytes(bytesTotal_) + " MB";
   if (disk_) line += "  disk " + std::to_string(disk_);
-  if (!file_.empty()) line += "  " + file_;
-  if (line.size() > kLineWidth) line.resize(kLineWidth);
+  if (!file_.empty() && line.size() + 2 < kLineWidth)
+    line += "  " + EndOfName(file_, kLineWidth - line.size() - 2);
   std::fputs(line.c_str(), stderr);
   std::fputs("\033[K", stderr);
   std::fflush(stderr);

@@ -40,3 +40,8 @@ class ProgressLine {
   int32_t disk_ = 0;
   std::chrono::steady_clock::time_point last_;
 };
+
+// The end of a UTF-8 name in at most room bytes, "..." in front when it was
+// cut: the file's own name matters more than its folders, and a character
+// is never cut in two.
+std::string EndOfName(const std::string& name, std::size_t room);
