@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "codec/byte_io.h"
 #include "codec/cancel.h"
 #include "codec/context.h"
-#include "codec/byte_io.h"
 #include "codec/hooks.h"
 #include "fileops/space_model.h"
 #include "runs/events.h"
@@ -24,11 +24,11 @@ inline constexpr int32_t kChoiceOverwriteAll = -1;
 // How a run goes on where a person would be asked; the batch commands set
 // it, the window and the terminal keep the defaults.
 struct RunPolicy {
-  bool keepGoing = false;       // a failed file (or a disk not there) does not end an extract
-  bool menuEntry = true;        // an extract ends with the Start-menu entry
-  bool testOnly = false;        // an extract decodes every file and writes nothing
-  int jobs = 1;                 // threads that encode in a make run
-  SpaceModel* space = nullptr;  // the room of a disk that a folder stands for
+  bool keepGoing = false;        // a failed file (or a disk not there) does not end an extract
+  bool menuEntry = true;         // an extract ends with the Start-menu entry
+  bool testOnly = false;         // an extract decodes every file and writes nothing
+  int jobs = 1;                  // threads that encode in a make run
+  SpaceModel* space = nullptr;   // the room of a disk that a folder stands for
   ByteSink* testSink = nullptr;  // a test decodes into it (to hash) instead of into nothing
 };
 

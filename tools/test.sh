@@ -22,13 +22,15 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 kv_need_packages cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libgmock-dev \
   libbenchmark-dev python3 desktop-file-utils qt6-base-dev qt6-translations-l10n \
   fonts-ipafont-gothic xvfb xauth xdotool mtools zlib1g-dev nettle-dev icoutils \
-  binutils-mingw-w64-i686 dpkg-dev file
+  binutils-mingw-w64-i686 dpkg-dev file clang-format clang-tidy
 
 prefix=${KELVOD_BUILD_PREFIX:-build-}
 jobs=2
 
 echo "== layer order of the includes"
 python3 tools/check_layers.py
+echo "== code format"
+bash tools/check-format.sh
 
 build_and_test() {
   local dir=$1

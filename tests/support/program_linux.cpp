@@ -1,5 +1,3 @@
-#include "support/program.h"
-
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -10,6 +8,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+
+#include "support/program.h"
 
 extern char** environ;
 
