@@ -113,56 +113,87 @@ int Expander::JoinPieces(const std::string& headPath, const std::string& outputP
   return kDone;
 }
 
+// The header of the file at source, read into the codec: kGoOn with the
+// file open after it when it is a whole or head file to expand, else what
+// ExpandFile returns (the file closed).
+int Expander::OpenCompressed(const std::string& source, std::FILE*& in) {
+  LzsHeader& header = run_.codec.header;
+  in = OpenAskingForDisk(run_, source);
+  if (!in) return kSourceUnreadable;
+  int r = kGoOn;
+  if (!ReadHeader(in, header) || !HasSignatureNoCase(header)) {
+    // A file that starts like a compressed one but ends inside its header
+    // is damage, not a file to leave out without a word.
+    r = CutInsideHeader(in) ? run_.Stop(Trouble::kDamaged, source, kDamagedStream)
+                            : kDone;  // not a compressed file: nothing to write
+  } else if (header.version != kFormatVersion) {
+    run_.Tell(Trouble::kVersion, source);
+    r = kVersionMismatch;
+  } else if (header.original_size <= 0) {
+    r = run_.Stop(Trouble::kBadSize, source, kBadOriginalSize);
+  } else if (header.piece_index != 0) {
+    r = kPieceSkipped;
+  }
+  if (r != kGoOn) std::fclose(in);
+  return r;
+}
+
+// A head file (open as in): its pieces' code streams are joined into the
+// temporary file joined, which in then reads. The pieces' headers replace
+// the head's in the work area; the sizes and the delivery kind come from
+// the head. kGoOn, or the result of the join (in closed).
+int Expander::JoinedStream(const std::string& source, const PieceFinder& pieces,
+                           std::vector<plat::FileId>& inputs, std::string& joined, std::FILE*& in) {
+  CodecContext& codec = run_.codec;
+  std::fclose(in);
+  in = nullptr;
+  const LzsHeader head = codec.header;
+  joined = plat::MakeTempFile(plat::TempFolder(), "lzs");
+  if (int r = JoinPieces(source, joined, pieces, &inputs)) {
+    if (!joined.empty()) plat::RemoveFile(joined);
+    joined.clear();
+    return r;
+  }
+  codec.header = head;
+  in = plat::OpenFile(joined, "rb");
+  if (!in) {
+    run_.Tell(Trouble::kTempFailedUnpack, joined, errno);
+    plat::RemoveFile(joined);
+    joined.clear();
+    return kSourceUnreadable;
+  }
+  return kGoOn;
+}
+
+// The partial file that becomes output: kGoOn with out open, or what
+// ExpandFile returns.
+int Expander::OpenOutput(const std::string& output, const std::vector<plat::FileId>& inputs,
+                         std::string& partial, std::FILE*& out) {
+  // Renaming over the output replaces it: it must not be what is being expanded.
+  plat::FileId outputId;
+  if (plat::GetFileId(output, outputId) &&
+      std::find(inputs.begin(), inputs.end(), outputId) != inputs.end())
+    return run_.Stop(Trouble::kSameAsInput, output, kNameRefused);
+  for (Result opened; !(opened = OpenPartial(output, partial, out)).ok();) {
+    if (!run_.AskRetry(output, RetryReason::kOutputUnwritable, opened.error)) {
+      run_.progress.active = 0;
+      return kAborted;
+    }
+  }
+  return kGoOn;
+}
+
 int Expander::ExpandFile(const std::string& source, const std::string& output, int32_t* produced,
                          const PieceFinder& pieces) {
   CodecContext& codec = run_.codec;
   *produced = 0;
-  std::FILE* in = OpenAskingForDisk(run_, source);
-  if (!in) return kSourceUnreadable;
-  if (!ReadHeader(in, codec.header) || !HasSignatureNoCase(codec.header)) {
-    // A file that starts like a compressed one but ends inside its header
-    // is damage, not a file to leave out without a word.
-    const bool cut = CutInsideHeader(in);
-    std::fclose(in);
-    if (cut) return run_.Stop(Trouble::kDamaged, source, kDamagedStream);
-    return kDone;  // not a compressed file: nothing to write
-  }
-  if (codec.header.version != kFormatVersion) {
-    run_.Tell(Trouble::kVersion, source);
-    std::fclose(in);
-    return kVersionMismatch;
-  }
-  if (codec.header.original_size <= 0) {
-    std::fclose(in);
-    return run_.Stop(Trouble::kBadSize, source, kBadOriginalSize);
-  }
-  if (codec.header.piece_index != 0) {
-    std::fclose(in);
-    return kPieceSkipped;
-  }
-
-  // A head file: its pieces' code streams are joined into a temporary file
-  // first. The pieces' headers replace the head's in the work area; the
-  // sizes and the delivery kind come from the head file.
+  std::FILE* in = nullptr;
+  if (int r = OpenCompressed(source, in); r != kGoOn) return r;
   std::string joined;
   std::vector<plat::FileId> inputs(1);
   plat::GetFileId(source, inputs[0]);
-  if (codec.header.piece_count != 0) {
-    std::fclose(in);
-    const LzsHeader head = codec.header;
-    joined = plat::MakeTempFile(plat::TempFolder(), "lzs");
-    if (int r = JoinPieces(source, joined, pieces, &inputs)) {
-      if (!joined.empty()) plat::RemoveFile(joined);
-      return r;
-    }
-    codec.header = head;
-    in = plat::OpenFile(joined, "rb");
-    if (!in) {
-      run_.Tell(Trouble::kTempFailedUnpack, joined, errno);
-      plat::RemoveFile(joined);
-      return kSourceUnreadable;
-    }
-  }
+  if (codec.header.piece_count != 0)
+    if (int r = JoinedStream(source, pieces, inputs, joined, in); r != kGoOn) return r;
   auto dropJoined = [&] {
     if (!joined.empty()) plat::RemoveFile(joined);
   };
@@ -171,21 +202,10 @@ int Expander::ExpandFile(const std::string& source, const std::string& output, i
   std::string partial;
   std::FILE* out = nullptr;
   if (!output.empty()) {
-    // Renaming over the output replaces it: it must not be what is being expanded.
-    plat::FileId outputId;
-    if (plat::GetFileId(output, outputId) &&
-        std::find(inputs.begin(), inputs.end(), outputId) != inputs.end()) {
+    if (int r = OpenOutput(output, inputs, partial, out); r != kGoOn) {
       std::fclose(in);
       dropJoined();
-      return run_.Stop(Trouble::kSameAsInput, output, kNameRefused);
-    }
-    for (Result opened; !(opened = OpenPartial(output, partial, out)).ok();) {
-      if (!run_.AskRetry(output, RetryReason::kOutputUnwritable, opened.error)) {
-        std::fclose(in);
-        dropJoined();
-        run_.progress.active = 0;
-        return kAborted;
-      }
+      return r;
     }
   }
 

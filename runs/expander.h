@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <set>
 #include <string>
@@ -57,6 +58,12 @@ class Expander {
   std::set<std::string> written;
 
  private:
+  static constexpr int kGoOn = -1;  // a step of ExpandFile went well
+  int OpenCompressed(const std::string& source, std::FILE*& in);
+  int JoinedStream(const std::string& source, const PieceFinder& pieces,
+                   std::vector<plat::FileId>& inputs, std::string& joined, std::FILE*& in);
+  int OpenOutput(const std::string& output, const std::vector<plat::FileId>& inputs,
+                 std::string& partial, std::FILE*& out);
   int CopyBranch(const std::string& copySource, const std::string& target,
                  const std::string& shownName);
   RunContext& run_;

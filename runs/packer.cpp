@@ -69,56 +69,78 @@ int Packer::PackFile(const std::string& source, const std::string& destinationRo
                      int32_t* sizeOut) {
   int32_t ignored = 0;
   if (!sizeOut) sizeOut = &ignored;
-  RunProgress& p = run_.progress;
-  CodecContext& codec = run_.codec;
   run_.ResetProgress(0);
   *sizeOut = 0;
+  PackTarget t;
+  const int examined = Examine(source, destinationRoot, relativeName, options, t);
+  if (t.length > 0 && t.length <= kLargestStorable) *sizeOut = static_cast<int32_t>(t.length);
+  if (examined != kGoOn) return examined;
+  run_.events.FileBegun(t.destination, t.shownName);
+  if (int r = PrepareDestination(source, destinationRoot, options, t); r != kGoOn) return r;
+  return WriteOneVersion(source, destinationRoot, relativeName, options, t, sizeOut);
+}
 
+// The file's length and header, how it goes onto the disk and under which
+// name: kGoOn, or what PackFile returns.
+int Packer::Examine(const std::string& source, const std::string& destinationRoot,
+                    const std::string* relativeName, const PackOptions& options, PackTarget& t) {
+  CodecContext& codec = run_.codec;
   std::FILE* in = OpenAskingForDisk(run_, source);
   if (!in) return kSourceUnreadable;
-  const int64_t length = plat::FileLength(in);
-  if (length < 0 || length > kLargestStorable) {
+  t.length = plat::FileLength(in);
+  if (t.length < 0 || t.length > kLargestStorable) {
     std::fclose(in);
     return run_.Stop(Trouble::kTooLarge, source, kCannotStore);
   }
-  codec.originalCount = codec.packedCount = *sizeOut = static_cast<int32_t>(length);
+  codec.originalCount = codec.packedCount = static_cast<int32_t>(t.length);
   const bool carriesSignature = ReadHeader(in, codec.header) && HasSignatureNoCase(codec.header);
   std::fclose(in);
 
-  const bool copyAsIs = CopiedAsIs(codec.header, carriesSignature, length, options.noSplit);
-  const bool asItIs = copyAsIs || options.forceCopy;
+  t.asItIs =
+      CopiedAsIs(codec.header, carriesSignature, t.length, options.noSplit) || options.forceCopy;
   // The files of the work folder (not the tool and the list) that will not
   // come back as they went in are named at the end of the run.
-  const std::string shownName = relativeName ? *relativeName : source;
-  std::string destination;
-  if (!DestinationName(destinationRoot, relativeName ? *relativeName : std::string(), !asItIs,
-                       destination))
+  t.shownName = relativeName ? *relativeName : source;
+  if (!DestinationName(destinationRoot, relativeName ? *relativeName : std::string(), !t.asItIs,
+                       t.destination))
     return run_.Stop(Trouble::kNameTooLong, "", kNameRefused);
+  return kGoOn;
+}
 
-  run_.events.FileBegun(destination, shownName);
+// The destination's folders and the disk's marker; kGoOn when the file is
+// to be written there.
+int Packer::PrepareDestination(const std::string& source, const std::string& destinationRoot,
+                               const PackOptions& options, const PackTarget& t) {
   PathParts parts;
-  SplitPath(destination, parts);
+  SplitPath(t.destination, parts);
   if (int r = EnsureFolders(run_, parts.drive, parts.folder)) return r;
   if (int r = set_.WriteDiskMarker(destinationRoot)) return r;
-  if (options.onlyIfNewer && SkipIfNotNewer(run_, source, destination) == kNotNewer)
+  if (options.onlyIfNewer && SkipIfNotNewer(run_, source, t.destination) == kNotNewer)
     return kNotNewer;
-
   // A disk set starts on empty disks: never write over a file already there.
+  RunProgress& p = run_.progress;
   if (p.overwriteChoice != kChoiceOverwriteAll) {
     p.overwriteChoice = kChoiceSkip;
-    if (std::FILE* existing = plat::OpenFile(destination, "rb")) {
+    if (std::FILE* existing = plat::OpenFile(t.destination, "rb")) {
       std::fclose(existing);
       return run_.Stop(Trouble::kSameName, "", kNameRefused);
     }
   }
+  return kGoOn;
+}
 
-  in = OpenAskingForDisk(run_, source);
+// Copies or encodes the file onto the disk. A work file may change while it
+// is read (a game saved meanwhile, a file cut short): what goes onto the
+// disk must be one version of it. It is read once more after a change; a
+// second change stops the run.
+int Packer::WriteOneVersion(const std::string& source, const std::string& destinationRoot,
+                            const std::string* relativeName, const PackOptions& options,
+                            const PackTarget& t, int32_t* sizeOut) {
+  RunProgress& p = run_.progress;
+  CodecContext& codec = run_.codec;
+  std::FILE* in = OpenAskingForDisk(run_, source);
   if (!in) return kSourceUnreadable;
   run_.ResetProgress(static_cast<uint32_t>(codec.originalCount));
-
-  // A work file may change while it is read (a game saved meanwhile, a
-  // file cut short): what goes onto the disk must be one version of it.
-  // It is read once more after a change; a second change stops the run.
   for (int attempt = 0;; ++attempt) {
     plat::FileStamp before, after;
     const bool stamped = plat::GetFileStamp(source, before);
@@ -128,36 +150,36 @@ int Packer::PackFile(const std::string& source, const std::string& destinationRo
     }
     std::string tempName;
     int r = kDone;
-    if (asItIs) {
+    if (t.asItIs) {
       std::fclose(in);
       run_.events.Trace(" /!P");
-      if (int copied = set_.CopyWithRetry(source, destination, destinationRoot)) return copied;
+      if (int copied = set_.CopyWithRetry(source, t.destination, destinationRoot)) return copied;
     } else {
       r = EncodeToTemp(source, relativeName, options.noSplit, in, tempName);
       if (r != kDone && r != kSourceEmpty) return r;  // told already
     }
     const bool unchanged = stamped && plat::GetFileStamp(source, after) && after == before &&
-                           (r != kDone || asItIs || codec.header.original_size == before.length);
+                           (r != kDone || t.asItIs || codec.header.original_size == before.length);
     if (!unchanged) {
       if (!tempName.empty()) plat::RemoveFile(tempName);
       if (attempt == 0) continue;
       return run_.Stop(Trouble::kChangedWhileRead, source, kReadFailed);
     }
-    if (asItIs) {
+    if (t.asItIs) {
       if (!options.forceCopy) {
-        p.warnings.notExpanded.push_back(shownName);
+        p.warnings.notExpanded.push_back(t.shownName);
         ++p.tally.files;
-        p.tally.bytes += static_cast<uint64_t>(length);
+        p.tally.bytes += static_cast<uint64_t>(t.length);
       }
       run_.SetProgress(static_cast<uint32_t>(codec.originalCount));
       run_.Pump();
       return kDone;
     }
     if (r == kSourceEmpty) {  // nothing of the file reaches the disk
-      p.warnings.emptyFiles.push_back(shownName);
+      p.warnings.emptyFiles.push_back(t.shownName);
       return r;
     }
-    return PlaceEncoded(tempName, destination, destinationRoot, shownName, options.noSplit,
+    return PlaceEncoded(tempName, t.destination, destinationRoot, t.shownName, options.noSplit,
                         sizeOut);
   }
 }

@@ -37,6 +37,21 @@ class Packer {
   EncodeAhead* ahead = nullptr;
 
  private:
+  static constexpr int kGoOn = -1;  // a step of PackFile went well
+  // What PackFile learns before it writes.
+  struct PackTarget {
+    std::string destination;  // the file on the disk
+    std::string shownName;    // as the user knows it
+    int64_t length = 0;
+    bool asItIs = false;  // copied, not encoded
+  };
+  int Examine(const std::string& source, const std::string& destinationRoot,
+              const std::string* relativeName, const PackOptions& options, PackTarget& t);
+  int PrepareDestination(const std::string& source, const std::string& destinationRoot,
+                         const PackOptions& options, const PackTarget& t);
+  int WriteOneVersion(const std::string& source, const std::string& destinationRoot,
+                      const std::string* relativeName, const PackOptions& options,
+                      const PackTarget& t, int32_t* sizeOut);
   int EncodeToTemp(const std::string& source, const std::string* relativeName, bool noSplit,
                    std::FILE* in, std::string& tempName);
   int PlaceEncoded(const std::string& tempName, const std::string& destination,

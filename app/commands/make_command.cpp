@@ -158,57 +158,87 @@ int DryRun(const BatchOptions& o, CodecContext& codec, const std::string& work,
   return kExitSuccess;
 }
 
-}  // namespace
-
-int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
-  if (o.operands.size() != 1) return Usage("--make takes one work folder");
-  if (!o.toGiven) return Usage("--make needs --to DEST");
+// What a --make command line asks for, once checked.
+struct MakeRequest {
+  std::string work, dest, title;  // folders ending in '\'
+  std::string volumeSize;         // as given ("" for one disk)
   uint64_t volumeBytes = 0;
   const FloppyFormat* floppy = nullptr;
-  std::string volumeSize = o.volumeSize;
-  if (volumeSize.empty() && o.images) volumeSize = "1440k";
-  if (!volumeSize.empty() && !ParseVolumeSize(volumeSize, volumeBytes, floppy))
-    return Usage(cp932::ShownHostLine(volumeSize) + ": not a volume size (" + FloppySizeList() +
+  images::ImageFormat format = images::ImageFormat::kRaw;
+  std::string extension;  // of the images
+};
+
+// Everything that can be seen before a disk is written: -1 when the
+// command line makes sense, else its exit status (told).
+int CheckRequest(const BatchOptions& o, MakeRequest& r) {
+  if (o.operands.size() != 1) return Usage("--make takes one work folder");
+  if (!o.toGiven) return Usage("--make needs --to DEST");
+  r.volumeSize = o.volumeSize;
+  if (r.volumeSize.empty() && o.images) r.volumeSize = "1440k";
+  if (!r.volumeSize.empty() && !ParseVolumeSize(r.volumeSize, r.volumeBytes, r.floppy))
+    return Usage(cp932::ShownHostLine(r.volumeSize) + ": not a volume size (" + FloppySizeList() +
                  " or a byte count)");
-  if (o.images && !floppy) return Usage("--images needs a floppy size (" + FloppySizeList() + ")");
+  if (o.images && !r.floppy)
+    return Usage("--images needs a floppy size (" + FloppySizeList() + ")");
   std::string error;
   if (o.images && !disks::ImageToolsAvailable(error)) return Usage(error);
 
-  std::string work, dest;
-  if (!plat::FromHostPath(o.operands[0], work) || !plat::FromHostPath(o.to, dest))
+  if (!plat::FromHostPath(o.operands[0], r.work) || !plat::FromHostPath(o.to, r.dest))
     return Usage("the folder names cannot be used");
-  AddTrailingSeparator(work);
-  AddTrailingSeparator(dest);
+  AddTrailingSeparator(r.work);
+  AddTrailingSeparator(r.dest);
   // The walk leaves the set's folder out when it lies inside the work
   // folder; the work folder itself cannot hold the set.
-  if (SetFolderIsTheWorkFolder(work, dest))
+  if (SetFolderIsTheWorkFolder(r.work, r.dest))
     return Usage(cp932::ShownHostLine(o.to) + ": the set cannot be made into the work folder");
-  std::string title;
-  if (!FindTitle(o, work, title, error)) return Usage(error);
+  if (!FindTitle(o, r.work, r.title, error)) return Usage(error);
   {
     plat::FindEntry e;
-    plat::FindHandle* h = plat::FindFirst(work + "*.*", e);
+    plat::FindHandle* h = plat::FindFirst(r.work + "*.*", e);
     if (!h) return Usage(cp932::ShownHostLine(o.operands[0]) + ": no folder to make a set of");
     plat::FindClose(h);
   }
   // The set goes into numbered disks of an empty place.
-  if (HoldsDisks(dest))
+  if (HoldsDisks(r.dest))
     return Usage(cp932::ShownHostLine(o.to) +
                  " holds disks of a set already: give an empty folder");
-  images::ImageFormat format = images::ImageFormat::kRaw;
-  std::string extension;
   if (!o.imageFormat.empty() && !o.images) return Usage("--image-format goes with --images");
-  if (o.images && !disks::ImageFormatFor(o.imageFormat, *floppy, format, extension, error))
+  if (o.images && !disks::ImageFormatFor(o.imageFormat, *r.floppy, r.format, r.extension, error))
     return Usage(error);
   if (o.images) {
     // What a floppy cannot hold is found before any disk is written: "_lzs"
     // and a piece number go onto every name.
-    const auto faults = disks::NamesAFatVolumeCannotHold(work, 4 + 4);
+    const auto faults = disks::NamesAFatVolumeCannotHold(r.work, 4 + 4);
     for (const auto& fault : faults)
       Complain(cp932::ShownLine(fault.relative) + ": " + fault.reason);
     if (!faults.empty()) return Usage("names a floppy cannot hold: nothing was written");
   }
-  if (o.dryRun) return DryRun(o, codec, work, dest, volumeBytes, floppy);
+  return -1;
+}
+
+// Each disk folder made becomes an image, and goes only when its image
+// read back as the folder is. False (told) at the first that fails.
+bool WriteImages(const MakeRequest& r, const std::vector<int>& made, BatchEvents& events) {
+  for (int number : made) {
+    const std::string folder = r.dest + "disk" + std::to_string(number);
+    disks::ImageOrder order{folder, folder + "." + r.extension, r.floppy, r.format, &StopRequested};
+    std::string error;
+    if (!disks::WriteFloppyImage(order, error)) {
+      events.Note(error, true);
+      return false;
+    }
+    plat::RemoveTree(folder);
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
+  MakeRequest r;
+  if (int status = CheckRequest(o, r); status >= 0) return status;
+  if (o.dryRun) return DryRun(o, codec, r.work, r.dest, r.volumeBytes, r.floppy);
+  const std::string& dest = r.dest;
   MakeLevels(dest);
   Drive drive{dest, {}, {}};
   for (int n = 1; n < 100 && drive.folder.empty(); ++n) {
@@ -223,12 +253,12 @@ int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
   ProgressLine progress(o.quiet);
   CancelToken cancel;
   BatchEvents events(o, progress, cancel);
-  VolumeModel model(drive.folder, volumeBytes, floppy);
+  VolumeModel model(drive.folder, r.volumeBytes, r.floppy);
   bool tooLarge = false;
   events.changeDisk = [&]() {
-    if (volumeSize.empty() || model.Fresh()) {
+    if (r.volumeSize.empty() || model.Fresh()) {
       // Not even an empty volume takes it (or there is only one disk).
-      tooLarge = !volumeSize.empty();
+      tooLarge = !r.volumeSize.empty();
       return false;
     }
     if (!drive.PutAway() || !plat::MakeFolder(drive.folder)) return false;
@@ -246,12 +276,12 @@ int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
 
   RunSetup setup;
   setup.mode = MakeMode;
-  setup.source = work;
+  setup.source = r.work;
   setup.destination = drive.folder;
   setup.setFolder = dest;
-  setup.title = title;
+  setup.title = r.title;
   setup.policy.jobs = o.jobs;
-  if (!volumeSize.empty()) setup.policy.space = &model;
+  if (!r.volumeSize.empty()) setup.policy.space = &model;
   setup.listTempPath = plat::MakeTempFile(plat::TempFolder(), "lzs");
   if (setup.listTempPath.empty()) {
     Complain("cannot make a temporary file");
@@ -274,21 +304,10 @@ int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
     failed = true;
   }
   if (tooLarge)
-    events.Note("a file does not fit an empty volume of " + cp932::ShownHostLine(volumeSize), true);
+    events.Note("a file does not fit an empty volume of " + cp932::ShownHostLine(r.volumeSize),
+                true);
   if (events.terminated()) events.Note("stopped", true);
-  if (finished && o.images) {
-    // Each disk folder goes only when its image read back as the folder is.
-    for (int number : drive.made) {
-      const std::string folder = dest + "disk" + std::to_string(number);
-      disks::ImageOrder order{folder, folder + "." + extension, floppy, format, &StopRequested};
-      if (!disks::WriteFloppyImage(order, error)) {
-        events.Note(error, true);
-        failed = true;
-        break;
-      }
-      plat::RemoveTree(folder);
-    }
-  }
+  if (finished && o.images && !WriteImages(r, drive.made, events)) failed = true;
   Summary(o, done.tally.files, done.tally.bytes, drive.made.size(), finished ? events.warnings : 0,
           failed ? 1 : 0);
   return failed ? kExitFailed : kExitSuccess;
