@@ -47,6 +47,9 @@ build_and_test() {
 # (-DKELVOD_WINDOWS_EXE=OFF: not cross-built twice).
 build_and_test "${prefix}test" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVOD_WINDOWS_EXE=OFF
 
+echo "== clang-tidy"
+bash tools/check-tidy.sh "${prefix}test"
+
 echo "== the program a set carries: glibc symbols"
 bash tools/check-glibc.sh "${prefix}test/kelvod"
 

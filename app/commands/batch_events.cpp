@@ -238,10 +238,8 @@ void BatchEvents::FileDone(const std::string& listed, int result, int32_t produc
            false);
     }
   } else if (result != kDone && result != kPieceSkipped) {
-    if (result != kDiskNotThere && told.empty() && fatal_.empty())
-      Note(cp932::ShownLine(listed) + ": " + Reason(result), true);
-    else if (result == kDiskNotThere && !options_.quiet)
-      Note(cp932::ShownLine(listed) + ": " + Reason(result), true);
+    const bool tell = result == kDiskNotThere ? !options_.quiet : told.empty() && fatal_.empty();
+    if (tell) Note(cp932::ShownLine(listed) + ": " + Reason(result), true);
     // A problem told for it counted as the file that failed.
     if (!told.empty() && errors) --errors;
   }
