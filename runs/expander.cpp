@@ -10,7 +10,6 @@
 #include "fileops/files.h"
 #include "fileops/naming.h"
 #include "fileops/pieces.h"
-#include "runs/packer.h"
 #include "runs/set_writer.h"
 #include "text/paths.h"
 

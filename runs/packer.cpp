@@ -12,27 +12,6 @@
 #include "text/cp932.h"
 #include "text/paths.h"
 
-std::FILE* OpenAskingForDisk(RunContext& run, const std::string& path) {
-  for (;;) {
-    if (std::FILE* f = plat::OpenFile(path, "rb")) return f;
-    if (!run.events.FileWanted(path, WantReason::kSourceUnreadable)) {
-      run.progress.active = 0;
-      run.PumpNow();
-      return nullptr;
-    }
-  }
-}
-
-int SkipIfNotNewer(RunContext& run, const std::string& source, const std::string& destination) {
-  uint64_t sourceTime = 0, destinationTime = 0;
-  if (!plat::LastWriteTime(source, sourceTime) ||
-      !plat::LastWriteTime(destination, destinationTime))
-    return kDone;
-  if (sourceTime > destinationTime) return kDone;
-  run.events.Trace(" /d_skip!");
-  return kNotNewer;
-}
-
 namespace {
 
 // Names that only differ in the case of their letters are one file where

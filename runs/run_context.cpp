@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "codec/result_code.h"
 #include "platform/platform.h"
 
 int RunContext::Stop(Trouble what, const std::string& subject, int result, int error) {
@@ -53,4 +54,25 @@ int32_t RunContext::AskOverwrite(const std::string& path) {
 void RunContext::PumpNow() {
   pumpLeft_ = std::max(events.Pump(), 1);
   Going();
+}
+
+std::FILE* OpenAskingForDisk(RunContext& run, const std::string& path) {
+  for (;;) {
+    if (std::FILE* f = plat::OpenFile(path, "rb")) return f;
+    if (!run.events.FileWanted(path, WantReason::kSourceUnreadable)) {
+      run.progress.active = 0;
+      run.PumpNow();
+      return nullptr;
+    }
+  }
+}
+
+int SkipIfNotNewer(RunContext& run, const std::string& source, const std::string& destination) {
+  uint64_t sourceTime = 0, destinationTime = 0;
+  if (!plat::LastWriteTime(source, sourceTime) ||
+      !plat::LastWriteTime(destination, destinationTime))
+    return kDone;
+  if (sourceTime > destinationTime) return kDone;
+  run.events.Trace(" /d_skip!");
+  return kNotNewer;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -146,3 +147,9 @@ class RunCoderHooks final : public CoderHooks {
   }
   RunContext& run_;
 };
+
+// Opens a file for reading, asking for the disk that holds it until it
+// opens; nullptr when the user gives up (the run is then stopped).
+std::FILE* OpenAskingForDisk(RunContext& run, const std::string& path);
+// 0, or 15 when both files are there and the source is not newer.
+int SkipIfNotNewer(RunContext& run, const std::string& source, const std::string& destination);
