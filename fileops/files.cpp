@@ -108,3 +108,12 @@ bool CutInsideHeader(std::FILE* f) {
   DecodeHeader(raw, h);
   return HasSignatureNoCase(h);
 }
+
+int64_t LengthOf(const std::string& path) {
+  int64_t length = -1;
+  if (std::FILE* f = plat::OpenFile(path, "rb")) {
+    length = plat::FileLength(f);
+    std::fclose(f);
+  }
+  return length;
+}

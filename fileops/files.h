@@ -12,6 +12,9 @@
 #include "fileops/space_model.h"
 #include "platform/platform.h"
 
+// The length of a file that can be read, or -1.
+int64_t LengthOf(const std::string& path);
+
 // Copies src over dst (space, when given, must take it first). tick, when
 // given, is called between blocks (a window stays alive during a long copy
 // to a floppy); false from it stops the copy as failed. On failure the code

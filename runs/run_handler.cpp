@@ -11,6 +11,7 @@
 #include "codec/header.h"
 #include "codec/result_code.h"
 #include "fileops/encode_ahead.h"
+#include "fileops/files.h"
 #include "platform/platform.h"
 #include "runs/expander.h"
 #include "runs/list.h"
@@ -35,16 +36,6 @@ bool AbortEnd(RunContext& run) {
 bool SuccessEnd(RunContext& run) {
   run.events.Finished(true);
   return true;
-}
-
-// The length of a file that can be read, or -1.
-int64_t LengthOf(const std::string& path) {
-  int64_t length = -1;
-  if (std::FILE* f = plat::OpenFile(path, "rb")) {
-    length = plat::FileLength(f);
-    std::fclose(f);
-  }
-  return length;
 }
 
 // The files copied as they are onto the last disk: the program, the program

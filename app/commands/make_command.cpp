@@ -15,6 +15,7 @@
 #include "app/commands/volume.h"
 #include "app/exit_status.h"
 #include "codec/hooks.h"
+#include "fileops/files.h"
 #include "fileops/naming.h"
 #include "platform/console.h"
 #include "platform/platform.h"
@@ -86,16 +87,6 @@ bool HoldsDisks(const std::string& dest) {
 
 // Asked by the image writer after each tool run.
 bool StopRequested() { return plat::TerminationRequested() || plat::InterruptPending(); }
-
-// The length of a file that can be read, or -1.
-int64_t LengthOf(const std::string& path) {
-  int64_t length = -1;
-  if (std::FILE* f = plat::OpenFile(path, "rb")) {
-    length = plat::FileLength(f);
-    std::fclose(f);
-  }
-  return length;
-}
 
 // Makes the folder the disks are made in, level by level.
 void MakeLevels(const std::string& dest) {
