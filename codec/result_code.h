@@ -1,5 +1,5 @@
-// The result of every operation of the codec and the file operations. No
-// caller in a run branches on it: the runs look at WorkActive. 0 is success.
+// The result of every operation of the codec and the file operations; the
+// runs decide from it whether to go on. 0 is success.
 #pragma once
 
 enum ResultCode : int {
@@ -14,7 +14,7 @@ enum ResultCode : int {
   kWriteFailed = 8,        // a write to the output fell short (disk full, I/O error)
   kPieceSkipped = 9,       // a piece file; its contents come in through the head file
   kReadFailed = 10,        // reading the input failed (not its end)
-  kAborted = 11,           // WorkActive found 0, or the user gave up in a prompt
+  kAborted = 11,           // the cancel token was set, or the user gave up in a prompt
   kFolderFailed = 12,      // a destination folder cannot be created (Abort)
   kNameRefused = 13,       // name too long, same name on the disk, unsafe listed name
   kCannotStore = 14,       // the source cannot be stored (2 GiB or more, no code page 932 name)
