@@ -26,6 +26,7 @@ std::vector<std::string> Env(const fs::path& root) {
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 TEST_F(BatchTest, HostileFolderAndImageNamesAreNamesOnly) {
+  NEEDS_A_FLOPPY_SIZED_PROGRAM();
   const fs::path work = SmallWork();
   for (const std::string name : kHostileNames) {
     // Relative to the program's folder: "-Do" comes as it was typed.

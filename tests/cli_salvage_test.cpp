@@ -28,6 +28,7 @@ class SalvageTest : public BatchTest {
   // files on 3 and 4, the list and the program on the last.
   void SetUp() override {
     BatchTest::SetUp();
+    NEEDS_A_FLOPPY_SIZED_PROGRAM();
     work = dir.path / "work";
     for (int i = 0; i < 8; ++i)
       WriteFileBytes(
@@ -66,7 +67,6 @@ class SalvageTest : public BatchTest {
 };
 
 TEST_F(SalvageTest, RestoresWhatTheHeadersNameAndNamesExactlyWhatIsMissing) {
-  NEEDS_A_FLOPPY_SIZED_PROGRAM();
   ASSERT_EQ(disks.size(), 5u);
   ASSERT_EQ(ListedOn(2), std::vector<std::string>{"big.wav_lzs2"});
   ASSERT_EQ(ListedOn(5), std::vector<std::string>{"sub/g6.bin_lzs"});
@@ -109,7 +109,6 @@ TEST_F(SalvageTest, RestoresWhatTheHeadersNameAndNamesExactlyWhatIsMissing) {
 
 // CRC32, MD5 and SHA-1 as cksum-like lines: "crc md5 sha1  name".
 TEST_F(SalvageTest, HashesAreThoseOfTheSystemsOwnTools) {
-  NEEDS_A_FLOPPY_SIZED_PROGRAM();
   Outcome hashed = Kelvod({"--test", "--hashes", "--quiet", set.string()});
   ASSERT_EQ(hashed.status, 0) << hashed.err;
   const std::string sums = Shell("cd '" + work.string() + "' && find . -type f | sort | " +
