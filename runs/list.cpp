@@ -1,6 +1,7 @@
 #include "runs/list.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "fileops/naming.h"
@@ -39,6 +40,26 @@ bool HasOverlongListLine(std::string_view text) {
 
 namespace {
 
+// A decimal number as sscanf's %Nd reads it: blanks skipped, then at most
+// width characters of an optional sign and digits (at least one). A number
+// beyond int saturates rather than wrapping. Not sscanf itself: the
+// Windows program would carry the whole scanf machinery for it.
+bool ScanDecimal(const std::string& s, std::size_t width, int& out) {
+  std::size_t i = 0;
+  while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r'))) ++i;
+  const std::size_t end = width && s.size() - i > width ? i + width : s.size();
+  const bool negative = i < end && s[i] == '-';
+  if (i < end && (s[i] == '-' || s[i] == '+')) ++i;
+  long long value = 0;
+  const std::size_t first = i;
+  for (; i < end && s[i] >= '0' && s[i] <= '9'; ++i)
+    value = std::min(value * 10 + (s[i] - '0'), 1LL << 31);
+  if (i == first) return false;
+  value = negative ? -value : value;
+  out = static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+  return true;
+}
+
 // A file line: not empty, not a disk line, with a colon before its name.
 bool IsFileLine(const std::string& line) {
   return !line.empty() && line[0] != 'I' && line.find(':') != std::string::npos;
@@ -50,7 +71,7 @@ std::size_t ReadHead(std::string_view text, int32_t& diskCount, std::string& tit
   std::size_t pos = ReadListLine(text, 0, line);
   int count = 0;
   // A count line that is no number is taken as a set without disks.
-  diskCount = std::sscanf(line.c_str(), "%8d", &count) == 1 ? count : 0;
+  diskCount = ScanDecimal(line, 8, count) ? count : 0;
   return ReadListLine(text, pos, title);
 }
 
@@ -94,7 +115,7 @@ ParsedList ParseList(std::string_view text) {
     pos = ReadListLine(text, pos, line);
     int number = 0;
     if (line.size() > 2 && line[0] == 'I' && line[1] == 'D' &&
-        std::sscanf(line.c_str() + 2, "%d", &number) == 1 && number > list.lastDisk)
+        ScanDecimal(line.substr(2), 0, number) && number > list.lastDisk)
       list.lastDisk = number;
   }
   WalkSections(
