@@ -67,7 +67,13 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmak
   -DCMAKE_BUILD_TYPE=Release -DKELVOD_BENCH=OFF
 cmake --build "$build" -j2
 exe="$build/kelvod.exe"
-echo "kelvod.exe: $(stat -c %s "$exe") bytes, stripped"
+size=$(stat -c %s "$exe")
+echo "kelvod.exe: $size bytes, stripped"
+# It shares the last floppy with the list and the Linux program.
+if [ "$size" -ge $((600 * 1024)) ]; then
+  echo "kelvod.exe has grown to 600 KiB or more" >&2
+  exit 1
+fi
 
 # Without wine32 a 32-bit program does not run, and wine still exits 0.
 version=$(wine "$exe" --version 2>/dev/null || true)
