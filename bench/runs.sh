@@ -12,6 +12,12 @@
 #   bench/runs.sh once   KELVOD WORK OUT [OPTIONS]         one make and one extract run:
 #        wall, user and system time and peak resident memory of each
 #   bench/runs.sh strace KELVOD WORK OUT                   syscall counts of the extract run
+#   bench/runs.sh callgrind KELVOD WORK OUT                instructions of one make run
+#        (--jobs 1) and one extract run, whole processes; OUT keeps callgrind's files
+#   bench/runs.sh compare OLD NEW WORK OUT [RUNS] [ROUNDS]  hyperfine: make (--jobs 1 and 2)
+#        and extract runs of WORK by two builds, in ROUNDS rounds (default 3) that
+#        take turns, RUNS runs each (default 5); means of wall and CPU time (user +
+#        system), which load from other jobs disturbs less
 #
 # WORK is a folder that holds a project file (*.qzm) and the game's files
 # (bench/make_many_files.py, bench/fetch_game_folder.sh). Runs are under
@@ -40,7 +46,9 @@ concatenate() {  # WORK OUT
   (cd "$1" && find . -type f ! -name '*.qzm' -print0 | LC_ALL=C sort -z | xargs -0 cat) >"$2"
 }
 
-takes_jobs() { "$1" --help | grep -q -- '--jobs'; }
+# The help text is read whole first: grep -q would stop reading early, and
+# pipefail would then take kelvod's broken pipe for "no --jobs".
+takes_jobs() { "$1" --help 2>/dev/null | grep -c -- '--jobs' >/dev/null; }
 
 case ${1:-} in
   make) shift; make_run "$@" ;;
@@ -95,5 +103,50 @@ case ${1:-} in
       $NF == "total" { printf "  %-16s %8d  %6.2f per file\n", "total", $4, $4 / n }' \
       "$out/extract.strace"
     ;;
-  *) sed -n '2,20p' "$0"; exit 2 ;;
+  callgrind)
+    kelvod=$(realpath "$2") work=$(realpath "$3") out=$(realpath -m "$4")
+    mkdir -p "$out"
+    rm -rf "$out/set" "$out/game" "$out"/*.cg
+    cg=(valgrind --tool=callgrind --trace-children=yes)
+    (cd "$work" && printf 'dest %s\nrun\nok\n' "$out/set" |
+      "${cg[@]}" --callgrind-out-file="$out/make.%p.cg" "$kelvod" --tty --jobs 1 . \
+        2>"$out/make.log" >/dev/null)
+    (cd "$out/set" && printf 'dest %s\nrun\nok\nok\n' "$out/game" |
+      XDG_DATA_HOME="$out/xdg" "${cg[@]}" --callgrind-out-file="$out/extract.%p.cg" ./kelvod --tty \
+        2>"$out/extract.log" >/dev/null)
+    for run in make extract; do
+      awk -v run="$run" '/Collected/ { n += $NF } END { printf "%s: %.0f instructions\n", run, n }' \
+        "$out/$run.log"
+    done
+    ;;
+  compare)
+    old=$(realpath "$2") new=$(realpath "$3") work=$(realpath "$4") out=$(realpath -m "$5")
+    runs=${6:-5} rounds=${7:-3}
+    mkdir -p "$out"
+    for b in old new; do
+      rm -rf "$out/set-$b"
+      make_run "${!b}" "$work" "$out/set-$b"
+    done
+    for r in $(seq "$rounds"); do
+      for j in 1 2; do
+        hyperfine -N -r "$runs" -w 1 --export-json "$out/make-$j-$r.json" \
+          --prepare "rm -rf '$out/set'" -n old -n new \
+          "'$here/runs.sh' make '$old' '$work' '$out/set' --jobs $j" \
+          "'$here/runs.sh' make '$new' '$work' '$out/set' --jobs $j" >/dev/null
+      done
+      hyperfine -N -r "$runs" -w 1 --export-json "$out/extract-$r.json" \
+        --prepare "rm -rf '$out/game'" -n old -n new \
+        "'$here/runs.sh' extract '$out/set-old' '$out/game'" \
+        "'$here/runs.sh' extract '$out/set-new' '$out/game'" >/dev/null
+    done
+    for run in make-1 make-2 extract; do
+      jq -r --arg run "$run" -s '[.[].results[]] | group_by(.command) | reverse[] |
+        (map(.times[]) | add / length) as $wall |
+        (map(.user * (.times | length)) | add) as $u | (map(.system * (.times | length)) | add) as $s |
+        (map(.times | length) | add) as $n |
+        "\($run) \(.[0].command): wall \($wall * 1000 | round) ms, CPU \(($u + $s) / $n * 1000 | round) ms (user \($u / $n * 1000 | round), system \($s / $n * 1000 | round)), \($n) runs"' \
+        "$out/$run"-*.json
+    done
+    ;;
+  *) sed -n '2,25p' "$0"; exit 2 ;;
 esac
