@@ -71,15 +71,10 @@ Result OpenPartial(const std::string& output, std::string& partial, std::FILE*& 
   if (FolderExists(output)) return {kWriteFailed, output, EISDIR};
   PathParts parts;
   SplitPath(output, parts);
-  partial = plat::MakeTempFile(MakePath(parts.drive, parts.folder, "", ""), kPartialPrefix);
+  partial =
+      plat::MakeOpenTempFile(MakePath(parts.drive, parts.folder, "", ""), kPartialPrefix, file);
   if (partial.empty()) return Failure(kWriteFailed, output);
-  // Made empty already: opened without truncating.
-  file = plat::OpenFile(partial, "r+b");
-  if (file) return {};
-  Result r = Failure(kWriteFailed, output);
-  plat::RemoveFile(partial);
-  partial.clear();
-  return r;
+  return {};
 }
 
 Result Publish(const std::string& partial, const std::string& output) {

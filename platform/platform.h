@@ -122,6 +122,10 @@ std::string TempFolder();
 // Creates an empty, uniquely named file in folder whose name starts with the
 // first three characters of prefix; returns its path or "" on failure.
 std::string MakeTempFile(const std::string& folder, const std::string& prefix);
+// The same, left open for reading and writing in file (nullptr with "" on
+// failure): no second look-up of a name just made.
+std::string MakeOpenTempFile(const std::string& folder, const std::string& prefix,
+                             std::FILE*& file);
 // The same for a folder, private to the user; its path ends in '\'.
 std::string MakeTempFolder(const std::string& folder, const std::string& prefix);
 

@@ -730,7 +730,11 @@ std::uint64_t RandomSeed() {
 
 }  // namespace
 
-std::string MakeTempFile(const std::string& folder, const std::string& prefix) {
+namespace {
+
+// A new file in folder, made with O_EXCL: its path, with its descriptor in
+// *fd when given (else closed); "" on failure.
+std::string NewTempFile(const std::string& folder, const std::string& prefix, int* fd) {
   std::size_t cut = 0;
   for (int n = 0; n < 3 && cut < prefix.size(); ++n) cut = cp932::Next(prefix, cut);
   std::string hostPrefix;
@@ -752,22 +756,45 @@ std::string MakeTempFile(const std::string& folder, const std::string& prefix) {
     for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
     name += ".tmp";
     const std::string path = JoinHost(hostFolder, name);
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    const int made = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (made < 0) {
       if (errno == EEXIST) continue;
       return {};
     }
-    close(fd);
     names::Added(path);
     std::string inner;
     if (!FromHostPath(path, inner)) {
+      close(made);
       unlink(path.c_str());
       names::Removed(path);
       return {};
     }
+    if (fd)
+      *fd = made;
+    else
+      close(made);
     return inner;
   }
   return {};
+}
+
+}  // namespace
+
+std::string MakeTempFile(const std::string& folder, const std::string& prefix) {
+  return NewTempFile(folder, prefix, nullptr);
+}
+
+std::string MakeOpenTempFile(const std::string& folder, const std::string& prefix,
+                             std::FILE*& file) {
+  int fd = -1;
+  std::string path = NewTempFile(folder, prefix, &fd);
+  file = path.empty() ? nullptr : fdopen(fd, "r+b");
+  if (!file && !path.empty()) {
+    close(fd);
+    RemoveFile(path);
+    path.clear();
+  }
+  return path;
 }
 
 std::string MakeTempFolder(const std::string& folder, const std::string& prefix) {

@@ -402,6 +402,17 @@ std::string MakeTempFile(const std::string& folder, const std::string& prefix) {
   return Sys().TempFile(folder, prefix.substr(0, cut));
 }
 
+std::string MakeOpenTempFile(const std::string& folder, const std::string& prefix,
+                             std::FILE*& file) {
+  std::string path = MakeTempFile(folder, prefix);
+  file = path.empty() ? nullptr : OpenFile(path, "r+b");
+  if (!file && !path.empty()) {
+    RemoveFile(path);
+    path.clear();
+  }
+  return path;
+}
+
 // --- Volumes ------------------------------------------------------------------
 
 bool FreeBytes(const std::string& path, uint64_t& bytes) {

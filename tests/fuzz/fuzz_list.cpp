@@ -1,16 +1,14 @@
 // libFuzzer target of the list side, on memory: arbitrary bytes as the text
-// of a list file go through the line reader, the list check and the name
-// checks of the extract run. What the check lets pass must be safe to
+// of a list file go through the line reader, the list check and the parse
+// every reader follows. What the check lets pass must be safe to
 // follow: every line it hands on stays inside the game folder.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
-#include "app/dialogue/list_line.h"
 #include "fileops/naming.h"
-#include "runs/list_check.h"
+#include "runs/list.h"
 #include "text/cp932.h"
 
 namespace {
@@ -53,25 +51,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   ListCheck check = CheckList(text);
   if (!check) return 0;
-  // Follow the sections the way the extract run does.
-  std::size_t pos = ReadListLine(text, 0, line);
-  int diskCount = 0;
-  if (std::sscanf(line.c_str(), "%8d", &diskCount) != 1) diskCount = 0;
-  std::string title;
-  pos = ReadListLine(text, pos, title);
-  Check(IsSafeTitle(title));
-  for (int disk = 1; disk < diskCount && pos < text.size(); ++disk) {
-    pos = ReadListLine(text, pos, line);
-    for (;;) {
-      std::size_t next = ReadListLine(text, pos, line);
-      if (line.empty() || line[0] == 'I') break;
-      pos = next;
-      std::size_t colon = line.find(':');
-      if (colon == std::string::npos) continue;
-      const std::string relative = line.substr(colon + 1);
-      Check(IsSafeRelativeName(relative));
-      CheckOutput(relative);
+  // Every name of every section, as the extract run follows them.
+  const ParsedList list = ParseList(text);
+  Check(IsSafeTitle(list.title));
+  for (const auto& section : list.sections)
+    for (const std::string& name : section) {
+      Check(IsSafeRelativeName(name));
+      CheckOutput(name);
     }
-  }
   return 0;
 }
