@@ -32,6 +32,8 @@ std::string Match(const std::string& folder, const struct stat& now, std::string
 // folder's own kept names go with it).
 void Added(const std::string& path);
 void Removed(const std::string& path);
+// The entry at from was renamed to to (replaced: over an entry there).
+void Renamed(const std::string& from, const std::string& to, bool replaced);
 
 // How many names are kept now (for tests).
 std::size_t KeptNames();

@@ -93,35 +93,30 @@ class Cache {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = folders_.find(ParentOf(path));
     if (it == folders_.end()) return;
-    Folder& f = it->second;
-    const std::size_t before = f.byFolded.size();
-    f.Insert(LastLevel(path));
-    count_ += f.byFolded.size() - before;
+    Insert(it->second, LastLevel(path));
     Restamp(it);
   }
 
   void Removed(const std::string& path) {
     std::lock_guard<std::mutex> lock(mutex_);
-    // A removed folder's own names go with it: a new folder in its place
-    // may be given the same file number within the same clock tick.
-    if (auto own = folders_.find(KeyOf(path)); own != folders_.end()) Forget(own);
-    auto it = folders_.find(ParentOf(path));
-    if (it == folders_.end()) return;
-    Folder& f = it->second;
-    const std::string name = LastLevel(path);
-    auto found = f.byFolded.find(Folded(name));
-    if (found != f.byFolded.end() && f.NameFor(*found) == name) {
-      if (f.shared) {
-        // Another name of the same folding may take its place: read the
-        // folder again when it is next needed.
-        Forget(it);
-        return;
-      }
-      f.byFolded.erase(found);
-      --count_;
+    auto it = Drop(path);
+    if (it != folders_.end()) Restamp(it);
+  }
+
+  // A rename within one folder looks at the folder once.
+  void Renamed(const std::string& from, const std::string& to, bool replaced) {
+    if (ParentOf(from) != ParentOf(to)) {
+      Removed(from);
+      if (!replaced) Added(to);
+      return;
     }
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = Drop(from);
+    if (it == folders_.end()) return;
+    if (!replaced) Insert(it->second, LastLevel(to));
     Restamp(it);
   }
+
   std::size_t Count() {
     std::lock_guard<std::mutex> lock(mutex_);
     return count_;
@@ -136,6 +131,36 @@ class Cache {
 
   // After a change made here: the folder as it is now is what the names
   // say (a change made elsewhere in the moment between is not seen).
+  void Insert(Folder& f, const std::string& name) {
+    const std::size_t before = f.byFolded.size();
+    f.Insert(name);
+    count_ += f.byFolded.size() - before;
+  }
+
+  // Takes the entry at path out of its folder's names: the folder's
+  // iterator, or end() when its names are not kept (or were let go).
+  std::unordered_map<std::string, Folder>::iterator Drop(const std::string& path) {
+    // A removed folder's own names go with it: a new folder in its place
+    // may be given the same file number within the same clock tick.
+    if (auto own = folders_.find(KeyOf(path)); own != folders_.end()) Forget(own);
+    auto it = folders_.find(ParentOf(path));
+    if (it == folders_.end()) return it;
+    Folder& f = it->second;
+    const std::string name = LastLevel(path);
+    auto found = f.byFolded.find(Folded(name));
+    if (found != f.byFolded.end() && f.NameFor(*found) == name) {
+      if (f.shared) {
+        // Another name of the same folding may take its place: read the
+        // folder again when it is next needed.
+        Forget(it);
+        return folders_.end();
+      }
+      f.byFolded.erase(found);
+      --count_;
+    }
+    return it;
+  }
+
   void Restamp(std::unordered_map<std::string, Folder>::iterator it) {
     struct stat now;
     if (stat(it->first.c_str(), &now) == 0)
@@ -180,6 +205,9 @@ std::string Match(const std::string& folder, const struct stat& now, std::string
 }
 void Added(const std::string& path) { TheCache().Added(path); }
 void Removed(const std::string& path) { TheCache().Removed(path); }
+void Renamed(const std::string& from, const std::string& to, bool replaced) {
+  TheCache().Renamed(from, to, replaced);
+}
 std::size_t KeptNames() { return TheCache().Count(); }
 
 }  // namespace plat::names

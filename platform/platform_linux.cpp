@@ -623,12 +623,12 @@ bool Rename(const std::string& from, const std::string& to) {
 
 bool RenameReplacing(const std::string& from, const std::string& to) {
   std::string hostFrom, hostTo;
-  if (!ToHostPath(from, hostFrom) || !HostFor(to, hostTo) || hostTo.empty()) return false;
+  if (!ToHostPath(from, hostFrom)) return false;
   struct stat st;
-  const bool existed = lstat(hostTo.c_str(), &st) == 0;
+  const bool existed = HostWithStat(to, hostTo, st, false);
+  if (!existed && (errno == EINVAL || hostTo.empty())) return false;
   if (rename(hostFrom.c_str(), hostTo.c_str()) != 0) return false;
-  names::Removed(hostFrom);
-  if (!existed) names::Added(hostTo);
+  names::Renamed(hostFrom, hostTo, existed);
   return true;
 }
 
