@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "codec/header.h"
 #include "fileops/naming.h"
 #include "platform/platform.h"
 #include "text/cp932.h"
@@ -229,4 +230,36 @@ int64_t ListWriter::Finish(int32_t diskCounter) {
   int64_t length = plat::FileLength(f);
   if (std::fclose(f) != 0) ok = false;
   return ok ? length : -1;
+}
+
+namespace {
+
+uint64_t Digits(uint64_t n) {
+  uint64_t d = 1;
+  for (; n >= 10; n /= 10) ++d;
+  return d;
+}
+
+}  // namespace
+
+void ListSizeBound::Add(const std::string& relative, int64_t length) {
+  const uint64_t n = static_cast<uint64_t>(std::max<int64_t>(length, 0));
+  // ":" name "._lzs" CR LF: a name without extension gets the dot too.
+  const uint64_t line = 1 + relative.size() + 5 + 2;
+  names_ += line;
+  ++lines_;
+  // The coder's worst case: a flag byte for every eight literals.
+  const uint64_t stream = n + n / 8 + 1;
+  if (stream < static_cast<uint64_t>(kPieceStreamSize)) return;
+  const uint64_t pieces = (stream + kPieceStreamSize - 1) / kPieceStreamSize;
+  names_ += pieces * (line + Digits(pieces));
+  lines_ += pieces;
+}
+
+uint64_t ListSizeBound::Bytes() const {
+  // Every file line on a disk of its own, the last disk with only the
+  // program and the list, and the end line: "ID" number CR LF each.
+  const uint64_t disks = lines_ + 1;
+  const uint64_t number = Digits(disks);
+  return fixed_ + names_ + lines_ * number + (disks + 1) * (2 + number + 2);
 }

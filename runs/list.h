@@ -64,6 +64,24 @@ ListCheck CheckList(std::string_view text);
 // it). False when it cannot be opened or read.
 bool ReadListFile(const std::string& path, std::string& text);
 
+// The most bytes the list of a make run can take, known before anything
+// is written so that the last disk is known to hold the program and the
+// list. Each file counts with its head line and, when its code stream could
+// reach a piece's size, a line for every piece its worst-case stream makes;
+// each line may open a disk of its own.
+class ListSizeBound {
+ public:
+  explicit ListSizeBound(const std::string& title) : fixed_(10 + title.size() + 2) {}
+  // relative: the file's name in the work folder; length: its bytes.
+  void Add(const std::string& relative, int64_t length);
+  uint64_t Bytes() const;
+
+ private:
+  uint64_t fixed_;      // the count line, the title line
+  uint64_t names_ = 0;  // the file lines without their disk numbers
+  uint64_t lines_ = 0;
+};
+
 // The list of a make run, written to a file line by line: one open, write
 // and close per line, so the list on disk is complete after every line and
 // no stream stays open while disks are changed. Each call returns false

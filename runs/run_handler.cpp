@@ -100,22 +100,20 @@ void CheckFits(RunContext& run, WorkFolderCheck& check, const std::string& progr
   SpaceModel* space = run.setup.policy.space;
   if (!space) return;
   CodecContextPtr scratch;
-  uint64_t listBytes = 64 + run.setup.title.size();
+  ListSizeBound list(run.setup.title);
   for (const PlannedFile& f : check.files) {
     if (!run.Going()) return;
     // The most a file can take: its code stream is at most 9/8 of it.
     const uint64_t length = static_cast<uint64_t>(std::max<int64_t>(f.length, 0));
     const uint64_t most =
         kHeaderSize + std::min<uint64_t>(length + length / 8 + 1, kPieceStreamSize);
-    listBytes += 16 + f.relative.size();
+    list.Add(f.relative, f.length);
     if (space->FitsAnEmptyDisk(f.relative + "_lzs", most)) continue;
     if (!scratch) scratch = NewCodecContext();
     if (!space->FitsAnEmptyDisk(f.relative + "_lzs", LargestOnDisk(run, f, *scratch.get())))
       check.fatal.push_back({Finding::kDoesNotFit, f.relative});
   }
-  // Every piece adds a line; a generous allowance for them.
-  listBytes += check.bytes / kPieceStreamSize * 32;
-  if (!space->FitsAnEmptyDisk(program, programBytes + listBytes + kFreeSpaceSlack))
+  if (!space->FitsAnEmptyDisk(program, programBytes + list.Bytes() + kFreeSpaceSlack))
     check.fatal.push_back({Finding::kLastDiskTooSmall, ""});
 }
 

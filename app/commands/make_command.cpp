@@ -19,6 +19,7 @@
 #include "fileops/naming.h"
 #include "platform/console.h"
 #include "platform/platform.h"
+#include "runs/list.h"
 #include "runs/run_handler.h"
 #include "runs/walk.h"
 #include "text/cp932.h"
@@ -117,7 +118,8 @@ struct Drive {
 
 // --dry-run: the plan, and nothing written.
 int DryRun(const BatchOptions& o, CodecContext& codec, const std::string& work,
-           const std::string& dest, uint64_t volumeBytes, const FloppyFormat* floppy) {
+           const std::string& dest, const std::string& title, uint64_t volumeBytes,
+           const FloppyFormat* floppy) {
   CancelToken cancel;
   const std::string root = dest + "disk1\\";
   const WorkFolderCheck check = CheckWorkFolder(work, dest, root, cancel);
@@ -130,10 +132,12 @@ int DryRun(const BatchOptions& o, CodecContext& codec, const std::string& work,
   // Without a size, one disk that takes everything.
   VolumeModel model(root, volumeBytes ? volumeBytes : uint64_t{1} << 62,
                     volumeBytes ? floppy : nullptr);
+  ListSizeBound list(title);
+  for (const PlannedFile& f : check.files) list.Add(f.relative, f.length);
   const uint64_t need =
       static_cast<uint64_t>(std::max<int64_t>(0, LengthOf(plat::ProgramFile()))) +
       static_cast<uint64_t>(std::max<int64_t>(0, LengthOf(plat::CompanionProgram()))) +
-      64 * (check.files.size() + 1) + 1024;
+      list.Bytes() + 1024;
   QuietCoderHooks hooks;
   const PlanOutcome plan = PlanMake(
       check, model, need, codec, hooks, [&] { model.Clear(); }, root);
@@ -228,7 +232,7 @@ bool WriteImages(const MakeRequest& r, const std::vector<int>& made, BatchEvents
 int RunMakeCommand(const BatchOptions& o, CodecContext& codec) {
   MakeRequest r;
   if (int status = CheckRequest(o, r); status >= 0) return status;
-  if (o.dryRun) return DryRun(o, codec, r.work, r.dest, r.volumeBytes, r.floppy);
+  if (o.dryRun) return DryRun(o, codec, r.work, r.dest, r.title, r.volumeBytes, r.floppy);
   const std::string& dest = r.dest;
   MakeLevels(dest);
   Drive drive{dest, {}, {}};
