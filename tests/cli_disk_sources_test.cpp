@@ -2,7 +2,9 @@
 // through mtools, emulator containers) and floppy images as they write
 // them: hostile names, hostile images, and the volume model against
 // mformat's own layout for every floppy size.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <map>
@@ -205,9 +207,11 @@ TEST_F(DiskSources, ShortNamesOfJapaneseDisksAndOfHostileOnesAreReadSafely) {
 }
 
 TEST_F(DiskSources, FilesAreCopiedOutOneAtATimeAndRemoved) {
-  ASSERT_EQ(Write(Disk(dir.path / "d", 1, {{"BIG.DAT", RandomBytes(1400000, 5)}, {"s", "x"}}),
-                  dir.path / "a.img"),
-            "");
+  const fs::path d = Disk(dir.path / "d", 1, {{"BIG.DAT", RandomBytes(1400000, 5)}, {"s", "x"}});
+  // Written at 09:05 (the tools show the hour in two columns, " 9:05").
+  const timespec early[2] = {{981191100, 0}, {981191100, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, (d / "s").c_str(), early, 0), 0);
+  ASSERT_EQ(Write(d, dir.path / "a.img"), "");
   std::string error;
   auto source = Open(dir.path / "a.img", error);
   ASSERT_TRUE(source) << error;
@@ -279,6 +283,27 @@ TEST_F(DiskSources, WritingChecksNamesFirstAndLeavesNothingWhenStopped) {
   EXPECT_FALSE(WriteFloppyImage(order, error));
   EXPECT_NE(error.find(": stopped"), std::string::npos) << error;
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 3);
+}
+
+TEST(FatListing, AnEntryIsReadAtEveryHourOfTheDayAndOnlyWithAClockTime) {
+  const std::pair<const char*, bool> times[] = {
+      {" 0:00", true},  {" 9:59", true},   {"10:00", true},  {"23:59", true},
+      {" 9:5 ", false}, {"123:00", false}, {" a:00", false}, {"  :00", false}};
+  for (const auto& [time, entry] : times) {
+    const std::string text =
+        std::string(" Volume in drive : has no label\n\nDirectory for ::/\n\n") +
+        "A        TXT         3 2001-02-03  " + time + "  a.txt\n" +
+        "        1 file                    3 bytes\n" +
+        "                          1 457 152 bytes free\n";
+    Listing listing;
+    std::string error;
+    ASSERT_TRUE(ParseListing(text, listing, error)) << time << ": " << error;
+    EXPECT_EQ(listing.entries.size(), entry ? 1u : 0u) << time;
+    EXPECT_EQ(listing.unreadable.size(), entry ? 0u : 1u) << time;
+    if (entry) {
+      EXPECT_EQ(listing.entries[0].longName, "a.txt") << time;
+    }
+  }
 }
 
 // --- The volume model against mformat's own layout ------------------------------

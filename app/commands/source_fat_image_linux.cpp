@@ -64,6 +64,14 @@ bool AllDigits(std::string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// The tools print the hour in two columns, so before ten o'clock the word
+// is "9:05", not "09:05".
+bool ClockTime(std::string_view t) {
+  const std::size_t colon = t.find(':');
+  return colon != std::string_view::npos && colon >= 1 && colon <= 2 && t.size() == colon + 3 &&
+         AllDigits(t.substr(0, colon)) && AllDigits(t.substr(colon + 1));
+}
+
 // One entry line; `dot` for "." and "..".
 bool ParseEntry(std::string_view line, ListedEntry& e, bool& dot) {
   std::size_t pos = 0;
@@ -74,7 +82,7 @@ bool ParseEntry(std::string_view line, ListedEntry& e, bool& dot) {
   std::string_view rest = line.substr(pos);
   if (rest.empty() || rest.front() != ' ') return false;
   const std::string_view size = Word(rest), date = Word(rest), time = Word(rest);
-  if (date.size() != 10 || time.size() != 5 || time[2] != ':') return false;
+  if (date.size() != 10 || !ClockTime(time)) return false;
   if (size == "<DIR>") {
     e.folder = true;
   } else if (AllDigits(size) && size.size() <= 12) {
